@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ferrolin.h"
+#include "platform/system.h"
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::ScratchFolder;
+using testing_support::WriteFile;
+
+const char kMailbox[] = "From ???@??? Tue Jan 01 12:34:56 2002\rSubject: x\r\rBody\r";
+
+// Records the status line at every turn of the event loop, and can press cancel.
+class RecordingUI : public platform::UserInterface {
+ public:
+  void RunOptionsWindow(const std::string&, platform::OptionsWindowState& state) override {
+    optionsShown = true;
+    state = options;
+    platform::ApplyOptionsRules(state);
+  }
+  void RunSummaryWindow(const std::string& summary, const platform::SummaryLayout& layout) override {
+    summaryShown = summary;
+    summaryLayout = layout;
+  }
+  void RunStartUpWindow(const std::string&, const std::string&) override {}
+  void Turn() override {
+    ++turns;
+    if (statuses.empty() || statuses.back() != progress_.status.text) statuses.push_back(progress_.status.text);
+    if (cancelWhenStatus == progress_.status.text) progress_.cancel.Broadcast(platform::kMessageCancel);
+  }
+
+  platform::OptionsWindowState options;
+  bool optionsShown = false;
+  std::string summaryShown;
+  platform::SummaryLayout summaryLayout;
+  std::vector<std::string> statuses;
+  std::string cancelWhenStatus;
+  int turns = 0;
+};
+
+struct Launch {
+  ScratchFolder scratch;
+  RecordingUI ui;
+  Ferrolin app{ui, FerrolinFolders{scratch / "home", ""}};
+
+  void Set(platform::OSType property, platform::Descriptor value) {
+    app.PostEvent(platform::kEventSetData, platform::MakeSetDataEvent(property, std::move(value)));
+  }
+  void Open(const std::vector<std::string>& paths) {
+    std::vector<platform::FileSpec> items;
+    for (const std::string& p : paths) items.push_back(platform::FileSpecFromPath(p));
+    app.PostEvent(platform::kEventOpenDocuments, platform::MakeOpenDocumentsEvent(items));
+  }
+  std::string Log() { return ReadFile(scratch / "home/Library/Logs/Ferrolin.log"); }
+};
+
+TEST(ConversionRun, ScriptedSettingsAndEnumerators) {
+  Launch l;
+  l.Set(kPropShowDialogs, platform::MakeBoolean(false));
+  l.Set(kPropSourceFlavour, platform::MakeOSType(platform::kTypeEnumerated, kEnumEudoraJapanese));
+  l.Set(kPropTarget, platform::MakeOSType(platform::FourCC("long"), 2));  // not an enumerator
+  l.Set(kPropConvertFilters, platform::MakeBoolean(false));
+  l.Set(platform::FourCC("Fqzz"), platform::MakeBoolean(false));  // unknown property
+  // A property of something other than the application changes nothing.
+  platform::AppleEvent other = platform::MakeSetDataEvent(kPropConvertMailboxes, platform::MakeBoolean(false));
+  platform::Descriptor spec = platform::MakeApplicationPropertySpecifier(kPropConvertMailboxes);
+  for (auto& [key, value] : spec.fields)
+    if (key == platform::kKeyContainer) value = platform::MakeOSType(platform::kTypeObjectSpecifier, 1);
+  other.Put(platform::kKeyDirectObject, spec);
+  l.app.PostEvent(platform::kEventSetData, other);
+  l.app.Run();
+  EXPECT_FALSE(l.app.mShowDialogs);
+  EXPECT_EQ(l.app.mSourceFlavour, kFlavourEudoraJapanese);
+  EXPECT_EQ(l.app.mTarget, kTargetAppleMail);
+  EXPECT_FALSE(l.app.mConvertFilters);
+  EXPECT_TRUE(l.app.mConvertMailboxes);
+  EXPECT_TRUE(l.app.mConvertNicknames);
+}
+
+TEST(ConversionRun, PicksTheNextFreeImportFolderAndRunsOnce) {
+  Launch l;
+  WriteFile(l.scratch / "home/Library/Mail/Mailboxes/Import/keep", "keep");
+  WriteFile(l.scratch / "home/Library/Mail/Mailboxes/Import-1", "a file takes the name too");
+  WriteFile(l.scratch / "src/a/In", kMailbox);
+  WriteFile(l.scratch / "src/b/Out", kMailbox);
+  WriteFile(l.scratch / "src/c/Sent", kMailbox);
+  l.Set(kPropShowDialogs, platform::MakeBoolean(false));
+  l.Open({l.scratch / "src/a/In", l.scratch / "src/b/Out", l.scratch / "src/c/Sent"});
+  l.Open({l.scratch / "src/a/In"});  // a second request is ignored
+  l.app.Run();
+  EXPECT_EQ(l.app.mImportFolderName, "Import-2");
+  EXPECT_TRUE(testing_support::PathExists(l.scratch / "home/Library/Mail/Mailboxes/Import-2"));
+  EXPECT_EQ(ReadFile(l.scratch / "home/Library/Mail/Mailboxes/Import/keep"), "keep");
+  std::string log = l.Log();
+  EXPECT_EQ(log.find("*** Ferrolin starting"), log.rfind("*** Ferrolin starting"));
+  std::vector<std::string> importing;
+  for (const std::string& s : l.ui.statuses)
+    if (s.rfind("Importing", 0) == 0) importing.push_back(s);
+  EXPECT_EQ(importing, (std::vector<std::string>{"Importing file 1 of 3\xE2\x80\xA6", "Importing file 2 of 3\xE2\x80\xA6",
+                                                 "Importing file 3 of 3\xE2\x80\xA6"}));
+  EXPECT_TRUE(l.app.IsQuitting());
+}
+
+TEST(ConversionRun, CancelStopsBeforeTheNextFileAndStillEndsTheLog) {
+  Launch l;
+  WriteFile(l.scratch / "src/a/In", kMailbox);
+  WriteFile(l.scratch / "src/b/Out", kMailbox);
+  l.ui.cancelWhenStatus = "Importing file 1 of 2\xE2\x80\xA6";
+  l.Set(kPropShowDialogs, platform::MakeBoolean(false));
+  l.Open({l.scratch / "src/a/In", l.scratch / "src/b/Out"});
+  l.app.Run();
+  EXPECT_TRUE(l.app.mCancelled);
+  std::string log = l.Log();
+  size_t cancel = log.find("\n*** Conversion cancelled by user\n");
+  ASSERT_NE(cancel, std::string::npos);
+  EXPECT_LT(cancel, log.find("\n*** Ferrolin exiting - "));
+  for (const std::string& s : l.ui.statuses) EXPECT_NE(s, "Importing file 2 of 2\xE2\x80\xA6");
+}
+
+TEST(ConversionRun, NothingSelectedQuitsWithoutALog) {
+  Launch l;
+  WriteFile(l.scratch / "src/In", kMailbox);
+  for (platform::OSType p : {kPropConvertMailboxes, kPropConvertFilters, kPropConvertNicknames})
+    l.Set(p, platform::MakeBoolean(false));
+  l.Set(kPropShowDialogs, platform::MakeBoolean(false));
+  l.Open({l.scratch / "src/In"});
+  l.app.Run();
+  EXPECT_FALSE(testing_support::PathExists(l.scratch / "home/Library/Logs"));
+  EXPECT_TRUE(l.app.IsQuitting());
+}
+
+TEST(ConversionRun, DialogsResetTheChoicesAndSizeTheSummary) {
+  Launch l;
+  WriteFile(l.scratch / "src/In", kMailbox);
+  // Scripted settings are replaced by what the options window returns.
+  l.Set(kPropConvertMailboxes, platform::MakeBoolean(false));
+  l.ui.options.source = 3;  // Mozilla: Apple Mail only, no filters or nicknames
+  l.ui.options.target = 2;
+  l.Open({l.scratch / "src/In"});
+  platform::SetSystemVersion(0x1040);
+  l.app.Run();
+  EXPECT_TRUE(l.ui.optionsShown);
+  EXPECT_TRUE(l.app.mConvertMailboxes);
+  EXPECT_FALSE(l.app.mConvertFilters);
+  EXPECT_FALSE(l.app.mConvertNicknames);
+  EXPECT_EQ(l.app.mSourceFlavour, kFlavourMozilla);
+  EXPECT_EQ(l.app.mTarget, kTargetAppleMail);
+  EXPECT_EQ(l.ui.summaryShown, "1 mailbox:\r  0 message");
+  EXPECT_TRUE(l.ui.summaryLayout.note_visible);
+  EXPECT_EQ(l.ui.summaryLayout.height, 202);
+}
+
+}  // namespace
