@@ -1,6 +1,8 @@
 // AppleSingle (magic 0x00051600) and AppleDouble (magic 0x00051607) files: a header, a
 // table of entries (id, offset, length) and the entries' data. Every offset and length is
-// checked against the file's size; entries that do not fit are ignored.
+// checked against the file's size; entries that do not fit, or whose data overlaps the
+// header, the entry table or another entry, are ignored. Of several entries with one id,
+// only the first that fits is looked at.
 #pragma once
 
 #include <cstdint>

@@ -26,10 +26,14 @@ struct ResourceEntry {
 
 class ResourceFile {
  public:
-  // Parses the map of a fork. False when the header or map is unusable.
+  // Parses the map of a fork. False when the header or map is unusable. The object keeps
+  // views into fork, whose bytes must outlive it (or the next Parse).
   bool Parse(std::string_view fork);
 
+  // Every resource whose length word lies in the data area, in map order (a resource whose
+  // bytes run past the data area is listed, but Get and GetPartial give nothing for it).
   const std::vector<ResourceEntry>& Entries() const { return entries_; }
+  // The first resource of that type and id.
   const ResourceEntry* Find(uint32_t type, int16_t id) const;
   // The whole resource, or nothing when it is missing or does not fit in the fork.
   std::optional<std::string_view> Get(uint32_t type, int16_t id) const;
@@ -38,6 +42,7 @@ class ResourceFile {
 
  private:
   std::string_view fork_;
+  uint64_t data_end_ = 0;  // end of the data area in the fork: no resource reaches past it
   std::vector<ResourceEntry> entries_;
 };
 
