@@ -2,25 +2,20 @@
 
 namespace platform {
 
-const Descriptor* Descriptor::Field(OSType key) const {
-  for (const auto& [k, v] : fields)
-    if (k == key) return &v;
+const Descriptor* Descriptor::Field(OSType wanted) const {
+  for (const Descriptor& field : fields)
+    if (field.key == wanted) return &field;
   return nullptr;
 }
 
-const Descriptor* AppleEvent::Param(OSType key) const {
-  for (const auto& [k, v] : params)
-    if (k == key) return &v;
-  return nullptr;
-}
-
-void AppleEvent::Put(OSType key, Descriptor value) {
-  for (auto& [k, v] : params)
-    if (k == key) {
-      v = std::move(value);
+void Descriptor::PutField(OSType wanted, Descriptor value) {
+  value.key = wanted;
+  for (Descriptor& field : fields)
+    if (field.key == wanted) {
+      field = std::move(value);
       return;
     }
-  params.emplace_back(key, std::move(value));
+  fields.push_back(std::move(value));
 }
 
 Descriptor MakeOSType(OSType type, OSType value) {
@@ -73,12 +68,12 @@ bool GetBoolean(const Descriptor& desc, bool& out) {
 Descriptor MakeApplicationPropertySpecifier(OSType property) {
   Descriptor specifier;
   specifier.type = kTypeObjectSpecifier;
-  specifier.fields.emplace_back(kKeyWantType, MakeOSType(kTypeType, kTypeProperty));
-  specifier.fields.emplace_back(kKeyForm, MakeOSType(kTypeEnumerated, kFormProperty));
-  specifier.fields.emplace_back(kKeySelection, MakeOSType(kTypeType, property));
+  specifier.PutField(kKeyWantType, MakeOSType(kTypeType, kTypeProperty));
+  specifier.PutField(kKeyForm, MakeOSType(kTypeEnumerated, kFormProperty));
+  specifier.PutField(kKeySelection, MakeOSType(kTypeType, property));
   Descriptor container;
   container.type = kTypeNull;
-  specifier.fields.emplace_back(kKeyContainer, container);
+  specifier.PutField(kKeyContainer, container);
   return specifier;
 }
 

@@ -47,14 +47,17 @@ inline constexpr OSType kFormProperty = FourCC("prop");
 inline constexpr OSType kTypeProperty = FourCC("prop");
 
 // A typed value: plain data, a record of keyed descriptors (records and object
-// specifiers), or a list.
+// specifiers), or a list. A descriptor that is a field of a record carries its key.
 struct Descriptor {
   OSType type = kTypeNull;
   std::string data;
-  std::vector<std::pair<OSType, Descriptor>> fields;
+  OSType key = 0;
+  std::vector<Descriptor> fields;
   std::vector<Descriptor> items;
 
   const Descriptor* Field(OSType key) const;
+  // Sets the field of that key (replacing one that is there).
+  void PutField(OSType key, Descriptor value);
 };
 
 Descriptor MakeOSType(OSType type, OSType value);  // 4 bytes, big-endian, of the given type
@@ -69,9 +72,9 @@ bool GetOSType(const Descriptor& desc, OSType& out);
 bool GetBoolean(const Descriptor& desc, bool& out);
 
 struct AppleEvent {
-  std::vector<std::pair<OSType, Descriptor>> params;
-  const Descriptor* Param(OSType key) const;
-  void Put(OSType key, Descriptor value);
+  Descriptor params;  // a record of the event's parameters
+  const Descriptor* Param(OSType key) const { return params.Field(key); }
+  void Put(OSType key, Descriptor value) { params.PutField(key, std::move(value)); }
 };
 
 // The object specifier of a property of the application itself.

@@ -233,6 +233,25 @@ bool OutputFile::Write(std::string_view bytes) {
   return error_ == 0;
 }
 
+bool OutputFile::WriteAt(uint64_t position, std::string_view bytes) {
+  if (fd_ < 0 || position + bytes.size() > position_) {
+    if (!error_) error_ = fd_ < 0 ? EBADF : EINVAL;
+    return false;
+  }
+  FlushBuffer();
+  size_t done = 0;
+  while (done < bytes.size() && !error_) {
+    ssize_t put = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(position + done));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      error_ = errno;
+      break;
+    }
+    done += static_cast<size_t>(put);
+  }
+  return error_ == 0;
+}
+
 bool OutputFile::Truncate(uint64_t size) {
   if (fd_ < 0) return false;
   FlushBuffer();

@@ -95,6 +95,8 @@ class OutputFile {
   bool Open(const std::string& path, Mode mode);
   bool Write(std::string_view bytes);
   uint64_t Position() const { return position_; }
+  // Overwrites bytes already written at position.
+  bool WriteAt(uint64_t position, std::string_view bytes);
   // Cuts the file back to size (used to drop a partly written record).
   bool Truncate(uint64_t size);
   // Flushes and closes; false when anything failed since Open.

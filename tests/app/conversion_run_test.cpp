@@ -69,8 +69,7 @@ TEST(ConversionRun, ScriptedSettingsAndEnumerators) {
   // A property of something other than the application changes nothing.
   platform::AppleEvent other = platform::MakeSetDataEvent(kPropConvertMailboxes, platform::MakeBoolean(false));
   platform::Descriptor spec = platform::MakeApplicationPropertySpecifier(kPropConvertMailboxes);
-  for (auto& [key, value] : spec.fields)
-    if (key == platform::kKeyContainer) value = platform::MakeOSType(platform::kTypeObjectSpecifier, 1);
+  spec.PutField(platform::kKeyContainer, platform::MakeOSType(platform::kTypeObjectSpecifier, 1));
   other.Put(platform::kKeyDirectObject, spec);
   l.app.PostEvent(platform::kEventSetData, other);
   l.app.Run();
