@@ -1,4 +1,4 @@
-// Base64 with the alphabet of RFC 4648 and "=" padding (spec Part 6.2).
+// Base64 with the alphabet of RFC 4648 and "=" padding.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// Percent unescaping and XML escaping (spec Part 6.2).
+// Percent unescaping and XML escaping.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// Line reading under the three line-end conventions (spec Part 6.1).
+// Line reading under the three line-end conventions.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// Character-set recoding through Unicode (spec Part 6.2).
+// Character-set recoding through Unicode.
 #pragma once
 
 #include <string>

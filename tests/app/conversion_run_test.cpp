@@ -68,9 +68,9 @@ TEST(ConversionRun, ScriptedSettingsAndEnumerators) {
   l.Set(platform::FourCC("Fqzz"), platform::MakeBoolean(false));  // unknown property
   // A property of something other than the application changes nothing.
   platform::AppleEvent other = platform::MakeSetDataEvent(kPropConvertMailboxes, platform::MakeBoolean(false));
-  platform::Descriptor spec = platform::MakeApplicationPropertySpecifier(kPropConvertMailboxes);
-  spec.PutField(platform::kKeyContainer, platform::MakeOSType(platform::kTypeObjectSpecifier, 1));
-  other.Put(platform::kKeyDirectObject, spec);
+  platform::Descriptor specifier = platform::MakeApplicationPropertySpecifier(kPropConvertMailboxes);
+  specifier.PutField(platform::kKeyContainer, platform::MakeOSType(platform::kTypeObjectSpecifier, 1));
+  other.Put(platform::kKeyDirectObject, specifier);
   l.app.PostEvent(platform::kEventSetData, other);
   l.app.Run();
   EXPECT_FALSE(l.app.mShowDialogs);

@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     XmlCase{"ZeroBytePasses", std::string("<\0>", 3), std::string("&lt;\0&gt;", 9)}),
     [](const testing::TestParamInfo<XmlCase>& info) { return info.param.name; });
 
-// The five passes of Part 6.2, done literally.
+// The five escaping passes, done literally one after the other.
 std::string FivePasses(std::string text) {
   const std::pair<std::string, std::string> passes[] = {
       {"&", "&amp;"}, {"<", "&lt;"}, {">", "&gt;"}, {"\"", "&quot;"}, {"'", "&apos;"}};

@@ -65,7 +65,7 @@ std::vector<Step> ReadAll(platform::ByteStream& in, char delimiter, bool crlf, b
   return steps;
 }
 
-// Part 6.1 word for word, over a string.
+// The line-reading rules written out naively, over a string, as a reference.
 std::vector<Step> ReadAllReference(const std::string& data, char delimiter, bool crlf, bool fixed) {
   size_t pos = 0;
   auto read_until = [&](char d, std::string& out) {
@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(EdgeCases, SmartGetLineTest,
                          LineCaseName);
 
 TEST(SmartGetLineTest, FirstCallSwitchesAndLeavesTheRestForLaterCalls) {
-  // Part 6.1's first example step by step, with the stream position checked.
+  // An LF file read with CR as the first delimiter, step by step, with the stream position checked.
   platform::MemoryStream in("abc\ndef\n");
   std::string line;
   char delimiter = CR;
