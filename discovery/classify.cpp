@@ -1,9 +1,10 @@
 #include "discovery/classify.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/ferrolin.h"
-#include "platform/byte_cursor.h"
+#include "mailboxes/toc_reader.h"
 
 namespace {
 
@@ -87,16 +88,10 @@ int16_t ClassifyFirstLines(platform::ByteStream& in) {
 }
 
 TocVerdict ClassifyTableOfContents(uint64_t size, std::string_view head) {
-  platform::ByteCursor windows(head);
-  uint16_t windows_count = windows.Seek(102).U16LE();
-  // Windows counts in an unsigned word that wraps past 65,535.
-  if (windows.Ok() && size >= 104 && (size - 104) % 218 == 0 && ((size - 104) / 218) % 65536 == windows_count)
-    return TocVerdict::kWindows;
-  platform::ByteCursor mac(head);
-  int16_t mac_count = mac.Seek(262).S16BE();
-  // Eudora's empty Mac table keeps one blank record.
-  if (mac.Ok() && mac_count >= 0 &&
-      (size == 278 + static_cast<uint64_t>(mac_count) * 220 || (mac_count == 0 && size == 498)))
-    return TocVerdict::kOldMac;
+  // Only the header is at hand; the size is the file's.
+  head = head.substr(0, std::min<uint64_t>(head.size(), size));
+  auto consistent = [&](mailboxes::TOCLayout layout) { return mailboxes::CheckTOCSize(head, size, layout).consistent; };
+  if (consistent(mailboxes::TOCLayout::kWindows)) return TocVerdict::kWindows;
+  if (consistent(mailboxes::TOCLayout::kMac)) return TocVerdict::kOldMac;
   return TocVerdict::kUnknown;
 }
