@@ -316,7 +316,7 @@ bool WriteEmlxFile(const std::string& path, platform::SpillOutput& message, cons
   if (ok) return true;
   error = file.Error() != 0 ? file.Error() : message.Error() != 0 ? message.Error() : EIO;
   // A cut-off .emlx file would make Apple Mail misread the message; none is better.
-  std::remove(path.c_str());
+  platform::RemoveFile(path);
   return false;
 }
 

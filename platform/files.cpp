@@ -302,6 +302,8 @@ int ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
   return error;
 }
 
+int RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }
+
 std::string ErrorText(int error) {
   return std::strerror(error);
 }

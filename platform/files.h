@@ -121,6 +121,9 @@ class OutputFile {
 // over the old one. A symbolic link at path is replaced in its target. Returns 0 or errno.
 int ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// Removes a file; returns 0 or an errno value.
+int RemoveFile(const std::string& path);
+
 // Human-readable text of an errno value.
 std::string ErrorText(int error);
 

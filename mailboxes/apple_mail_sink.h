@@ -1,0 +1,54 @@
+// The Apple Mail target of one mailbox: a package with one .emlx file per message (10.4
+// and later), or with one "mbox" file and its "table_of_contents" (earlier systems).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "mailboxes/mailbox_converter.h"
+#include "platform/files.h"
+#include "platform/output_stream.h"
+
+namespace mailboxes {
+
+class AppleMailSink final : public MessageSink {
+ public:
+  // Creates the package (and its enclosing folders) for the mailbox in importFolder.
+  // relativePath receives the enclosing folders' names, each followed by "/". Returns null
+  // with error set when the package or its files cannot be created.
+  static std::unique_ptr<AppleMailSink> Create(const platform::FileSpec& mailbox, const platform::FileSpec& importFolder,
+                                               int32_t depth, bool messageFiles, bool japaneseSource,
+                                               std::string& relativePath, int& error);
+
+  // The mailbox as the property lists name it: the import folder, "/" and the display name.
+  void SetOriginalMailbox(std::string text) { originalMailbox_ = std::move(text); }
+
+  platform::OutputStream& Output() override;
+  bool OneFilePerMessage() const override { return messageFiles_; }
+  bool IsMboxFile() const override { return !messageFiles_; }
+  bool Splits() const override { return !messageFiles_; }
+  bool FinishMessage(const FinishedMessage& message) override;
+
+  // Completes and closes the package's files; false when anything could not be written.
+  bool Close(int32_t converted);
+  // The file that failed first, and its errno.
+  const std::string& FailedPath() const { return failedPath_; }
+  int Error() const { return error_; }
+
+ private:
+  AppleMailSink(platform::FileSpec folder, bool messageFiles, bool japaneseSource);
+  bool Fail(const std::string& path, int error);
+
+  platform::FileSpec folder_;  // the package, or its "Messages" folder
+  bool messageFiles_;
+  bool japaneseSource_;
+  std::string originalMailbox_;
+  std::unique_ptr<platform::SpillOutput> message_;  // message-file form: the current message
+  platform::FileOutput mbox_;                       // single-mbox form
+  platform::FileOutput toc_;
+  std::string failedPath_;
+  int error_ = 0;
+};
+
+}  // namespace mailboxes
