@@ -1,8 +1,107 @@
-// Mailbox conversion driver. Mailboxes are recognised and queued, but not converted yet:
-// each call converts nothing and asks for no continuation.
-#include "app/ferrolin.h"
+// The mailbox driver: opens a queued mailbox, finds its table of contents, prepares the
+// target's package or folder file, converts the messages and logs what happened.
+#include <ctime>
 
-bool Ferrolin::OpenMailbox(platform::FileSpec, const platform::FileSpec&, int32_t, platform::FileSpec&,
-                           platform::FileSpec&, bool, bool) {
-  return false;
+#include "app/ferrolin.h"
+#include "discovery/file_refs.h"
+#include "mailboxes/apple_mail_sink.h"
+#include "mailboxes/mailbox_converter.h"
+#include "platform/system.h"
+
+namespace {
+
+// Removes every occurrence of text at both ends of name.
+std::string TrimBoth(std::string name, std::string_view text) {
+  while (name.size() >= text.size() && name.compare(0, text.size(), text) == 0) name.erase(0, text.size());
+  while (name.size() >= text.size() && name.compare(name.size() - text.size(), text.size(), text) == 0)
+    name.erase(name.size() - text.size());
+  return name;
+}
+
+}  // namespace
+
+bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& targetFolder, int32_t depth,
+                           platform::FileSpec& attachmentsFolder, platform::FileSpec& partsFolder, bool attachmentsFound,
+                           bool partsFound) {
+  (void)attachmentsFolder;
+  (void)partsFolder;
+  (void)attachmentsFound;
+  (void)partsFound;
+  // A mailbox that cannot be read converts as an empty one.
+  int readError = 0;
+  std::unique_ptr<platform::ByteStream> input = platform::FileStream::Open(file, &readError);
+  if (!input) input = std::make_unique<platform::MemoryStream>(std::string_view());
+
+  const mailboxes::LineEnds ends = mailboxes::DetectLineEnds(*input, mSourceFlavour);
+  const mailboxes::TableOfContents toc = mailboxes::FindTableOfContents(file, ends.crlf);
+
+  mailboxes::MailboxSettings settings;
+  settings.target = mTarget;
+  settings.flavour = mSourceFlavour;
+  settings.now = std::time(nullptr);
+
+  std::string relativePath;
+  int error = 0;
+  std::unique_ptr<mailboxes::AppleMailSink> sink;
+  if (mTarget == kTargetAppleMail)
+    sink = mailboxes::AppleMailSink::Create(file, targetFolder, depth, mIsMacOS104OrLater,
+                                            mSourceFlavour == kFlavourEudoraJapanese, relativePath, error);
+
+  const std::string displayName =
+      relativePath + TrimBoth(TrimBoth(GetUnicodeFilename(file, 0), ".mbx"), ".MBX");
+  if (sink) sink->SetOriginalMailbox(mImportFolderName + "/" + displayName);
+
+  const bool firstCall = mResumePosition == 0;
+  if (firstCall) {
+    if (mFileNameText) mFileNameText->SetText("Mailbox: " + displayName);
+    WriteLog("* Mailbox \"" + displayName + "\"");
+    if (mSourceFlavour == kFlavourMozilla) {
+      WriteLog("\n");
+    } else {
+      WriteLog(std::string(" - mailbox format: ") + (ends.crlf ? "Windows" : "Mac") + ", TOC: ");
+      WriteLog(mailboxes::TocKindText(toc.kind));
+      if (toc.kind == mailboxes::kTocCorrupt) WriteLog("   (try rebuilding the TOC in Eudora and re-import the mailbox)");
+      WriteLog("\n");
+      if (toc.Usable()) WriteLog("  Number of messages according to TOC: " + std::to_string(toc.entryCount) + "\n");
+    }
+    if (mProgressBar) {
+      mProgressBar->SetIndeterminate(false);
+      int64_t maximum = toc.Usable() ? toc.entryCount : static_cast<int64_t>(input->SourceSize());
+      mProgressBar->SetMinMax(0, static_cast<int32_t>(std::min<int64_t>(maximum, INT32_MAX)));
+    }
+    ProcessNextEvent();
+  }
+  if (readError != 0) WriteLog("  Could not read the mailbox: " + platform::ErrorText(readError) + "\n");
+  if (!sink && mTarget == kTargetAppleMail)
+    ReportWriteFailure("the mailbox package for \"" + displayName + "\"", error);
+
+  int32_t converted = 0;
+  bool callAgain = false;
+  if (sink) {
+    mailboxes::MailboxHooks hooks;
+    hooks.log = [this](const std::string& text) { WriteLog(text); };
+    hooks.cancelled = [this]() { return mCancelled; };
+    hooks.progress = [this](const std::string& detail, int64_t value) {
+      uint32_t now = platform::TickCount();
+      if (now - mLastRefreshTicks < 2) return;
+      if (mDetailText) mDetailText->SetText(detail);
+      if (mProgressBar) mProgressBar->SetValue(static_cast<int32_t>(std::min<int64_t>(value, INT32_MAX)));
+      ProcessNextEvent();
+      mLastRefreshTicks = platform::TickCount();
+    };
+    mailboxes::MailboxConverter converter(settings, toc, hooks);
+    mailboxes::MailboxCounters counters;
+    callAgain = converter.Convert(*input, ends, *sink, mResumePosition, converted, counters);
+    mBadDateCount += counters.badDates;
+    mHTMLMessageCount += counters.htmlMessages;
+    mRichTextMessageCount += counters.richTextMessages;
+    mAttachmentCount += counters.attachments;
+    if (!sink->Close(converted)) {
+      ReportWriteFailure(sink->FailedPath(), sink->Error());
+      callAgain = false;
+    }
+  }
+  WriteLog("  Converted " + std::to_string(converted) + " message" + (converted == 1 ? "" : "s") + ".\n");
+  mMessageCount += converted;
+  return callAgain;
 }
