@@ -30,11 +30,9 @@ class AppleMailSink final : public MessageSink {
   bool Splits() const override { return !messageFiles_; }
   bool FinishMessage(const FinishedMessage& message) override;
 
-  // Completes and closes the package's files; false when anything could not be written.
-  bool Close(int32_t converted);
-  // The file that failed first, and its errno.
-  const std::string& FailedPath() const { return failedPath_; }
-  int Error() const { return error_; }
+  bool Close(int32_t converted) override;
+  const std::string& FailedPath() const override { return failedPath_; }
+  int Error() const override { return error_; }
 
  private:
   AppleMailSink(platform::FileSpec folder, bool messageFiles, bool japaneseSource);

@@ -85,6 +85,9 @@ bool MailboxConverter::Convert(platform::ByteStream& input, LineEnds ends, Messa
   body.crlf = ends_.crlf;
   body.delimiter = ends_.delimiter;
   body.mboxOutput = sink.IsMboxFile();
+  body.convertAttachment = settings_.convertAttachment;
+  body.embeddedContent = settings_.embeddedContent;
+  body.contentIds = settings_.contentIds;
 
   bool callAgain = false, stop = false;
   int32_t skipped = 0, number = 0;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "mailboxes/body_conversion.h"
 #include "mailboxes/message_info.h"
 #include "mailboxes/toc_search.h"
 #include "platform/byte_stream.h"
@@ -45,6 +46,11 @@ class MessageSink {
   // Records the finished message (its bytes are in Output() from outputStart on).
   // False when it could not be written.
   virtual bool FinishMessage(const FinishedMessage& message) = 0;
+  // Completes and closes the output; false when anything could not be written.
+  virtual bool Close(int32_t converted) = 0;
+  // The file that failed first, and its errno.
+  virtual const std::string& FailedPath() const = 0;
+  virtual int Error() const = 0;
 };
 
 struct MailboxSettings {
@@ -53,6 +59,11 @@ struct MailboxSettings {
   std::time_t now = 0;  // the moment of the conversion, for generated dates
   // An Apple Mail mbox output continues in a further package once it passes this size.
   uint64_t splitLimit = 1000000000;
+  // Re-attaching attachments and embedded content, handed to the body conversion (empty:
+  // attachment lines stay text and content IDs are left alone).
+  decltype(BodyContext::convertAttachment) convertAttachment;
+  decltype(BodyContext::embeddedContent) embeddedContent;
+  decltype(BodyContext::contentIds) contentIds;
 };
 
 struct MailboxCounters {

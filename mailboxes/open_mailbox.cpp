@@ -40,16 +40,18 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
   settings.flavour = mSourceFlavour;
   settings.now = std::time(nullptr);
 
+  // The target's container for this mailbox.
   std::string relativePath;
   int error = 0;
-  std::unique_ptr<mailboxes::AppleMailSink> sink;
-  if (mTarget == kTargetAppleMail)
-    sink = mailboxes::AppleMailSink::Create(file, targetFolder, depth, mIsMacOS104OrLater,
-                                            mSourceFlavour == kFlavourEudoraJapanese, relativePath, error);
-
-  const std::string displayName =
-      relativePath + TrimBoth(TrimBoth(GetUnicodeFilename(file, 0), ".mbx"), ".MBX");
-  if (sink) sink->SetOriginalMailbox(mImportFolderName + "/" + displayName);
+  std::unique_ptr<mailboxes::MessageSink> sink;
+  const std::string mailboxName = TrimBoth(TrimBoth(GetUnicodeFilename(file, 0), ".mbx"), ".MBX");
+  if (mTarget == kTargetAppleMail) {
+    auto apple = mailboxes::AppleMailSink::Create(file, targetFolder, depth, mIsMacOS104OrLater,
+                                                  mSourceFlavour == kFlavourEudoraJapanese, relativePath, error);
+    if (apple) apple->SetOriginalMailbox(mImportFolderName + "/" + relativePath + mailboxName);
+    sink = std::move(apple);
+  }
+  const std::string displayName = relativePath + mailboxName;
 
   const bool firstCall = mResumePosition == 0;
   if (firstCall) {
@@ -72,8 +74,7 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
     ProcessNextEvent();
   }
   if (readError != 0) WriteLog("  Could not read the mailbox: " + platform::ErrorText(readError) + "\n");
-  if (!sink && mTarget == kTargetAppleMail)
-    ReportWriteFailure("the mailbox package for \"" + displayName + "\"", error);
+  if (!sink && error != 0) ReportWriteFailure("the mailbox package for \"" + displayName + "\"", error);
 
   int32_t converted = 0;
   bool callAgain = false;
@@ -89,6 +90,8 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
       ProcessNextEvent();
       mLastRefreshTicks = platform::TickCount();
     };
+    // Attachments and embedded content are re-attached through settings.convertAttachment,
+    // settings.embeddedContent and settings.contentIds (not yet: they stay text).
     mailboxes::MailboxConverter converter(settings, toc, hooks);
     mailboxes::MailboxCounters counters;
     callAgain = converter.Convert(*input, ends, *sink, mResumePosition, converted, counters);

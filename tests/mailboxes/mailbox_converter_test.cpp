@@ -32,6 +32,9 @@ class MemorySink : public mailboxes::MessageSink {
     numbers.push_back(m.number);
     return true;
   }
+  bool Close(int32_t) override { return true; }
+  const std::string& FailedPath() const override { return path_; }
+  int Error() const override { return 0; }
 
   platform::MemoryOutput out;
   std::vector<std::string> messages;
@@ -42,6 +45,7 @@ class MemorySink : public mailboxes::MessageSink {
  private:
   bool perMessage_;
   bool splits_;
+  std::string path_;
 };
 
 std::string Message(const std::string& subject, const std::string& eol = "\r",
