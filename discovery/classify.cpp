@@ -5,6 +5,7 @@
 
 #include "app/ferrolin.h"
 #include "mailboxes/toc_reader.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -49,17 +50,6 @@ class LineProbe {
   bool at_end_ = false;
 };
 
-bool StartsWithNoCase(std::string_view line, std::string_view prefix) {
-  if (line.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = line[i], b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int16_t ClassifyFirstLines(platform::ByteStream& in) {
@@ -76,14 +66,14 @@ int16_t ClassifyFirstLines(platform::ByteStream& in) {
     if (crlf) probe.Skip();
   }
   int16_t kind = 0;
-  if (StartsWithNoCase(line, "alias ") || StartsWithNoCase(line, "note ")) kind = kindNicknameFile;
-  if (StartsWithNoCase(line, "rule ")) kind = kindFilterFile;
+  if (text::StartsWithNoCase(line, "alias ") || text::StartsWithNoCase(line, "note ")) kind = kindNicknameFile;
+  if (text::StartsWithNoCase(line, "rule ")) kind = kindFilterFile;
   // A Windows filter file starts with a line holding its version digit.
   if (crlf && line.size() <= 1) {
     line = probe.Next();
-    if (StartsWithNoCase(line, "rule ")) kind = kindFilterFile;
+    if (text::StartsWithNoCase(line, "rule ")) kind = kindFilterFile;
   }
-  if (StartsWithNoCase(line, "From ")) kind = kindMailbox;
+  if (text::StartsWithNoCase(line, "From ")) kind = kindMailbox;
   return kind;
 }
 

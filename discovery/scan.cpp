@@ -8,6 +8,7 @@
 #include "discovery/file_refs.h"
 #include "platform/encodings.h"
 #include "platform/forks.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -20,10 +21,6 @@ bool IsSkippedFolder(std::string_view name) {
   for (std::string_view skipped : kSkippedFolders)
     if (name == skipped) return true;
   return false;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 }  // namespace
@@ -50,7 +47,7 @@ bool Ferrolin::IsConvertableFile(const platform::FileSpec& file, int32_t depth, 
 
   const int64_t size = in ? static_cast<int64_t>(in->SourceSize()) : platform::FileSize(file);
   std::string verdict;
-  if (mSourceFlavour != kFlavourMozilla && (EndsWith(displayName, ".toc") || EndsWith(displayName, ".TOC"))) {
+  if (mSourceFlavour != kFlavourMozilla && (text::EndsWith(displayName, ".toc") || text::EndsWith(displayName, ".TOC"))) {
     std::string head;
     if (in) {
       in->Seek(0);

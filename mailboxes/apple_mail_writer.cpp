@@ -8,18 +8,11 @@
 #include "platform/encodings.h"
 #include "text/escaping.h"
 #include "text/recode.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 
 namespace {
-
-// Removes every occurrence of text at the beginning and at the end of name.
-std::string TrimBoth(std::string name, std::string_view text) {
-  while (name.size() >= text.size() && name.compare(0, text.size(), text) == 0) name.erase(0, text.size());
-  while (name.size() >= text.size() && name.compare(name.size() - text.size(), text.size(), text) == 0)
-    name.erase(name.size() - text.size());
-  return name;
-}
 
 bool IsUsableFolderName(const std::string& name) {
   return !name.empty() && name != "." && name != "..";
@@ -30,7 +23,7 @@ bool IsUsableFolderName(const std::string& name) {
 // folder never lands on the current folder or above it.
 std::string EnclosingFolderName(const std::string& unicodeName) {
   std::string name = unicodeName;
-  for (std::string_view suffix : {".fol", ".FOL", ".sbd", ".SBD"}) name = TrimBoth(std::move(name), suffix);
+  for (std::string_view suffix : {".fol", ".FOL", ".sbd", ".SBD"}) name = text::TrimAffix(std::move(name), suffix);
   return IsUsableFolderName(name) ? name : unicodeName;
 }
 
@@ -145,7 +138,7 @@ uint32_t LabelFlag(int32_t label) {
 // ---------------------------------------------------------------- the package
 
 std::string PackageName(const std::string& unicodeName, uint64_t sequence) {
-  if (sequence == 0) return TrimBoth(TrimBoth(unicodeName, ".mbx"), ".MBX") + ".mbox";
+  if (sequence == 0) return text::TrimAffix(text::TrimAffix(unicodeName, ".mbx"), ".MBX") + ".mbox";
   return unicodeName + "-" + std::to_string(sequence) + ".mbox";
 }
 

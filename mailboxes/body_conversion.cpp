@@ -9,6 +9,7 @@
 #include "mailboxes/toc_reader.h"
 #include "platform/encodings.h"
 #include "text/recode.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 namespace {
@@ -19,18 +20,6 @@ constexpr std::string_view kSignedTag = "_pkcs7";
 constexpr std::string_view kRelatedTag = "_Frln";
 
 unsigned char Lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
-
-// Eudora's tags and header names are compared without regard to (ASCII) case.
-bool EqualI(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(static_cast<unsigned char>(a[i])) != Lower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
-bool StartsWithI(std::string_view s, std::string_view literal) {
-  return s.size() >= literal.size() && EqualI(s.substr(0, literal.size()), literal);
-}
 
 size_t FindI(std::string_view s, std::string_view literal, size_t from) {
   if (from > s.size() || s.size() - from < literal.size()) return npos;
@@ -47,7 +36,7 @@ size_t FindI(std::string_view s, std::string_view literal, size_t from) {
       const unsigned char c = static_cast<unsigned char>(s[i]);
       if (c != lower && c != upper) continue;
     }
-    if (EqualI(s.substr(i, literal.size()), literal)) return i;
+    if (text::EqualsNoCase(s.substr(i, literal.size()), literal)) return i;
   }
   return npos;
 }
@@ -84,7 +73,7 @@ bool UsableCharsetName(std::string_view name) {
 // Eudora labels the Mac text it converted for display "iso-8859-1/macintosh": its bytes
 // are Mac Roman.
 std::string_view MimeCharsetName(std::string_view eudoraName) {
-  return StartsWithI(eudoraName, "iso-8859-1/macintosh") ? std::string_view("macintosh") : eudoraName;
+  return text::StartsWithNoCase(eudoraName, "iso-8859-1/macintosh") ? std::string_view("macintosh") : eudoraName;
 }
 
 // Mac Roman and Windows Latin 1 map byte for byte onto ISO Latin 1 (a character ISO Latin
@@ -153,39 +142,39 @@ void WritePartHeader(PartHeader kind, bool recoded, const BodyState& state, cons
 // the line are not written.
 size_t HandlePseudoTag(std::string_view line, BodyState& state, const Frln_MessageInfo& info, PartHeader& header) {
   size_t strip = 0;
-  if (StartsWithI(line, "<x-html>")) {
+  if (text::StartsWithNoCase(line, "<x-html>")) {
     strip = 8;
     if (info.isMultipart && !state.inHTMLPart) {
       header = PartHeader::kHTML;
       state.inHTMLPart = true;
     }
-  } else if (StartsWithI(line, "<html>")) {
+  } else if (text::StartsWithNoCase(line, "<html>")) {
     if (info.isMultipart && !state.inHTMLPart) {
       header = PartHeader::kHTML;
       state.inHTMLPart = true;
     }
-  } else if (StartsWithI(line, "<x-rich>")) {
+  } else if (text::StartsWithNoCase(line, "<x-rich>")) {
     strip = 8;
     if (info.isMultipart) {
       header = PartHeader::kEnriched;
       state.inHTMLPart = false;
     }
-  } else if (StartsWithI(line, "<x-charset")) {
+  } else if (text::StartsWithNoCase(line, "<x-charset")) {
     state.insideCharset = true;
-  } else if (StartsWithI(line, "</x-charset")) {
+  } else if (text::StartsWithNoCase(line, "</x-charset")) {
     state.insideCharset = false;
-  } else if (StartsWithI(line, "<x-flowed is") || StartsWithI(line, "<x-flowed ut")) {
+  } else if (text::StartsWithNoCase(line, "<x-flowed is") || text::StartsWithNoCase(line, "<x-flowed ut")) {
     state.insideFlowed = true;
-  } else if (StartsWithI(line, "</x-flowed")) {
+  } else if (text::StartsWithNoCase(line, "</x-flowed")) {
     state.insideFlowed = false;
-  } else if (StartsWithI(line, "</x-html") || StartsWithI(line, "</html>")) {
+  } else if (text::StartsWithNoCase(line, "</x-html") || text::StartsWithNoCase(line, "</html>")) {
     state.inHTMLPart = false;
   }
   if (strip == 0) {
     static constexpr std::string_view kDropped[] = {"<x-charset", "</x-charset", "</x-html", "</x-rich",
                                                     "<x-flowed",  "</x-flowed",  "<nofill", "</nofill"};
     for (std::string_view tag : kDropped) {
-      if (!StartsWithI(line, tag)) continue;
+      if (!text::StartsWithNoCase(line, tag)) continue;
       const size_t close = line.find('>');
       strip = close == npos ? 0 : close + 1;  // a tag without '>' is written whole
       break;
@@ -198,9 +187,9 @@ size_t HandlePseudoTag(std::string_view line, BodyState& state, const Frln_Messa
 // halves of an AppleDouble attachment as one.
 void CountMozillaAttachments(std::string_view line, BodyState& state, Frln_MessageInfo& info) {
   int delta = 0;
-  if (line.size() >= 21 && (StartsWithI(line, "Content-Disposition:") || StartsWithI(line, "Content-ID:")))
+  if (line.size() >= 21 && (text::StartsWithNoCase(line, "Content-Disposition:") || text::StartsWithNoCase(line, "Content-ID:")))
     delta = 1;
-  else if (line.size() >= 36 && StartsWithI(line, "Content-Type: multipart/appledouble;"))
+  else if (line.size() >= 36 && text::StartsWithNoCase(line, "Content-Type: multipart/appledouble;"))
     delta = -1;
   else
     return;
@@ -248,7 +237,7 @@ SkippedLine SkipHeaderLine(platform::ByteStream& input, const BodyContext& conte
     if (next < 0 || next == '\n') break;
   }
   if (context.crlf && input.Peek() == '\n') input.Get();
-  if (length < kHeadMax && StartsWithI(head, "From ")) {
+  if (length < kHeadMax && text::StartsWithNoCase(head, "From ")) {
     const uint64_t after = input.Tell();
     std::string following;
     input.Read(following, kSeparatorLookahead);
@@ -282,7 +271,7 @@ void BeginTextPart(std::string& line, BodyState& state, Frln_MessageInfo& info, 
     state.inHTMLPart = false;
     return;
   }
-  state.inHTMLPart = EqualI(std::string_view(line).substr(14, 9), "text/html");
+  state.inHTMLPart = text::EqualsNoCase(std::string_view(line).substr(14, 9), "text/html");
   constexpr std::string_view kMacCharset = "charset=\"iso-8859-1/macintosh\"";
   size_t at;
   if (FindI(line, "charset", 0) == npos) {
@@ -302,8 +291,8 @@ void BeginTextPart(std::string& line, BodyState& state, Frln_MessageInfo& info, 
 }
 
 bool IsAttachmentLine(std::string_view line) {
-  return StartsWithI(line, "Attachment converted: ") || StartsWithI(line, "Annexe convertie: ") ||
-         StartsWithI(line, "Anlage konvertiert: ");
+  return text::StartsWithNoCase(line, "Attachment converted: ") || text::StartsWithNoCase(line, "Annexe convertie: ") ||
+         text::StartsWithNoCase(line, "Anlage konvertiert: ");
 }
 
 // An attachment line: the saved file goes back into the message. Returns how many bytes of
@@ -346,7 +335,7 @@ void CheckMetaCharset(std::string_view line, BodyState& state, Frln_MessageInfo&
   value = value.substr(0, value.find('"'));
   state.metaCharset = CutShortString(value, false);
   if (state.metaCharset.size() == state.eudoraCharset.size())
-    info.recodeBody = !EqualI(state.metaCharset, state.eudoraCharset);
+    info.recodeBody = !text::EqualsNoCase(state.metaCharset, state.eudoraCharset);
 }
 
 }  // namespace
@@ -383,8 +372,8 @@ void ConvertBodyLine(std::string& line, BodyState& state, Frln_MessageInfo& info
   // Part headers and attachment lines outside HTML text, in messages that have parts.
   if (eudora && (info.isMultipart || info.isApplication) && !state.inHTMLPart) {
     bool handled = false;
-    if ((first == 'C' || first == 'c') && StartsWithI(line, "Content-Type")) {
-      if (!StartsWithI(line, "Content-Type: text/")) {
+    if ((first == 'C' || first == 'c') && text::StartsWithNoCase(line, "Content-Type")) {
+      if (!text::StartsWithNoCase(line, "Content-Type: text/")) {
         SkipPartHeader(line, input, context, consumedBytes);
         handled = true;
       } else if (context.flavour == 1 && info.isMultipart && !info.isDigest) {
@@ -393,7 +382,7 @@ void ConvertBodyLine(std::string& line, BodyState& state, Frln_MessageInfo& info
       }
     }
     if (!handled && context.flavour == 2 &&
-        (StartsWithI(line, "Content-Type: application/") || StartsWithI(line, "Content-Disposition:"))) {
+        (text::StartsWithNoCase(line, "Content-Type: application/") || text::StartsWithNoCase(line, "Content-Disposition:"))) {
       strip = line.size();
       handled = true;
     }

@@ -8,21 +8,11 @@
 #include "platform/encodings.h"
 #include "text/line_reader.h"
 #include "text/recode.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 
 namespace {
-
-bool StartsWithFrom(const std::string& line) {
-  static const char kFrom[] = "from ";
-  if (line.size() < 5) return false;
-  for (int i = 0; i < 5; ++i) {
-    char c = line[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kFrom[i]) return false;
-  }
-  return true;
-}
 
 std::string SkipLine(const TOCF_Message_Header& entry, int64_t entryNumber) {
   std::string subject = entry.subject;
@@ -61,7 +51,7 @@ bool MailboxConverter::ReadLine(platform::ByteStream& input, std::string& line, 
 }
 
 bool MailboxConverter::IsSeparator(platform::ByteStream& input, const std::string& line, bool relaxed) {
-  if (!StartsWithFrom(line)) return false;
+  if (!text::StartsWithNoCase(line, "From ")) return false;
   // The test may look at what follows the line (the header after a bare "From  ").
   const uint64_t at = input.Tell();
   std::string following;

@@ -1,4 +1,5 @@
 #include "mailboxes/message_separator.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 
@@ -9,17 +10,6 @@ namespace {
 constexpr size_t kMinSeparatorLength = 18;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-char LowerASCII(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithFromIgnoringCase(std::string_view line) {
-  static constexpr std::string_view kFrom = "from ";
-  if (line.size() < kFrom.size()) return false;
-  for (size_t i = 0; i < kFrom.size(); ++i) {
-    if (LowerASCII(line[i]) != kFrom[i]) return false;
-  }
-  return true;
-}
 
 // The date after the sender, in one of Eudora's layouts. p is the blank after the sender:
 //   "Tue Jan 01 ..." / "Tue Jan  1 ..."  weekday, blank, month, blank, day (maybe blank-padded)
@@ -51,7 +41,7 @@ bool LooksLikeHeaderLine(std::string_view following) {
 
 bool IsNewMessageStart(std::string_view line, bool relaxed, std::string_view following) {
   if (line.size() >= kMinSeparatorLength) {
-    if (!StartsWithFromIgnoringCase(line)) return false;
+    if (!text::StartsWithNoCase(line, "From ")) return false;
     if (relaxed) return true;
     return HasSeparatorDate(line);
   }

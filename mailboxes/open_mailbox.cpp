@@ -7,18 +7,7 @@
 #include "mailboxes/apple_mail_sink.h"
 #include "mailboxes/mailbox_converter.h"
 #include "platform/system.h"
-
-namespace {
-
-// Removes every occurrence of text at both ends of name.
-std::string TrimBoth(std::string name, std::string_view text) {
-  while (name.size() >= text.size() && name.compare(0, text.size(), text) == 0) name.erase(0, text.size());
-  while (name.size() >= text.size() && name.compare(name.size() - text.size(), text.size(), text) == 0)
-    name.erase(name.size() - text.size());
-  return name;
-}
-
-}  // namespace
+#include "text/ascii.h"
 
 bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& targetFolder, int32_t depth,
                            platform::FileSpec& attachmentsFolder, platform::FileSpec& partsFolder, bool attachmentsFound,
@@ -44,7 +33,7 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
   std::string relativePath;
   int error = 0;
   std::unique_ptr<mailboxes::MessageSink> sink;
-  const std::string mailboxName = TrimBoth(TrimBoth(GetUnicodeFilename(file, 0), ".mbx"), ".MBX");
+  const std::string mailboxName = text::TrimAffix(text::TrimAffix(GetUnicodeFilename(file, 0), ".mbx"), ".MBX");
   if (mTarget == kTargetAppleMail) {
     auto apple = mailboxes::AppleMailSink::Create(file, targetFolder, depth, mIsMacOS104OrLater,
                                                   mSourceFlavour == kFlavourEudoraJapanese, relativePath, error);

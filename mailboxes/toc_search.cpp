@@ -2,21 +2,11 @@
 
 #include "platform/forks.h"
 #include "platform/resource_file.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 
 namespace {
-
-bool EndsWith(const std::string& s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-// Removes every occurrence of text at both ends of s.
-std::string Trim(std::string s, std::string_view text) {
-  while (!text.empty() && s.size() >= text.size() && s.compare(0, text.size(), text) == 0) s.erase(0, text.size());
-  while (!text.empty() && EndsWith(s, text)) s.erase(s.size() - text.size());
-  return s;
-}
 
 // Reads a .toc file and judges it; false when there is no such file.
 bool TryTocFile(const platform::FileSpec& file, TOCLayout layout, int goodKind, TableOfContents& out) {
@@ -55,8 +45,8 @@ TableOfContents FindTableOfContents(const platform::FileSpec& mailbox, bool crlf
   const platform::FileSpec folder = platform::ParentOf(mailbox);
   const std::string& name = mailbox.name;
   if (crlf) {
-    if (!EndsWith(name, ".mbx") && !EndsWith(name, ".MBX")) return toc;
-    std::string base = Trim(Trim(name, "mbx"), "MBX");
+    if (!text::EndsWith(name, ".mbx") && !text::EndsWith(name, ".MBX")) return toc;
+    std::string base = text::TrimAffix(text::TrimAffix(name, "mbx"), "MBX");
     if (TryTocFile(platform::Child(folder, base + "toc"), TOCLayout::kWindows, kTocWindowsFile, toc)) return toc;
     TryTocFile(platform::Child(folder, base + "TOC"), TOCLayout::kWindows, kTocWindowsFile, toc);
     return toc;
