@@ -149,7 +149,7 @@ TEST(ConversionRun, DialogsResetTheChoicesAndSizeTheSummary) {
   EXPECT_FALSE(l.app.mConvertNicknames);
   EXPECT_EQ(l.app.mSourceFlavour, kFlavourMozilla);
   EXPECT_EQ(l.app.mTarget, kTargetAppleMail);
-  EXPECT_EQ(l.ui.summaryShown, "1 mailbox:\r  0 message");
+  EXPECT_EQ(l.ui.summaryShown, "1 mailbox:\r  1 message\r  1 missing/malformed date");
   EXPECT_TRUE(l.ui.summaryLayout.note_visible);
   EXPECT_EQ(l.ui.summaryLayout.height, 202);
 }
