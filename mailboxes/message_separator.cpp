@@ -14,9 +14,13 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // The date after the sender, in one of Eudora's layouts. p is the blank after the sender:
 //   "Tue Jan 01 ..." / "Tue Jan  1 ..."  weekday, blank, month, blank, day (maybe blank-padded)
 //   "Tue, 01 Jan ..."                    weekday, comma, blank, day
+// Mail servers' mbox files put two blanks after the sender ("From a@b  Sun Dec 12 ..."); the
+// date then starts after the last of them, or every message of such a file would run into
+// the first.
 bool HasSeparatorDate(std::string_view line) {
-  const size_t p = line.find(' ', 5);
+  size_t p = line.find(' ', 5);
   if (p == std::string_view::npos) return false;
+  while (p + 1 < line.size() && line[p + 1] == ' ') ++p;
   if (line.size() <= p + 9) return false;
   if (line[p + 4] == ' ') {
     if (line[p + 8] != ' ') return false;

@@ -24,6 +24,7 @@ TEST(IsNewMessageStart, SeparatorLinesInBothStrengths) {
       {"from S Tue Jan 01 12:34:56 2002", true, true},      // "From " in any case
       {"FROM S Tue, 01 Jan 2002 12:34:56 +0100", true, true},
       {"From  Tue Jan 01 12:34:56 2002", true, true},       // empty sender
+      {"From a@example.com  Sun Dec 12 23:42:56 2010", true, true},  // a mail server's two blanks
       // body lines that start like a separator
       {"From the beginning, we knew", true, false},
       {"From S Tue Jan x1 12:34:56 2002", true, false},     // no digit for the day
