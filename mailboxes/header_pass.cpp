@@ -311,6 +311,29 @@ std::string EudoraCharsetName(std::string_view line) {
   return std::string(name.substr(0, name.find('>')));
 }
 
+// The charset that Eudora's "<!x-stuff-for-pete ... charset=...>" tag on an "<x-html>" line
+// names, quoted for a header; empty when there is none (or it is not a usable name). The
+// body of such a message is left in that charset, so the header must name it.
+std::string PeteCharset(std::string_view line) {
+  const size_t tag = line.find("<!x-stuff-for-pete", 8);
+  if (tag == std::string_view::npos) return {};
+  size_t at = line.find("charset=", tag);
+  if (at == std::string_view::npos) return {};
+  std::string_view value = line.substr(at + 8);
+  if (!value.empty() && value[0] == '"') {
+    value = value.substr(1);
+    value = value.substr(0, value.find('"'));
+  } else {
+    value = value.substr(0, value.find(' '));
+    value = value.substr(0, value.find('>'));
+  }
+  if (StartsWithNoCase(value, "iso-8859-1/macintosh")) value = "macintosh";
+  if (value.empty() || value.size() > 64) return {};
+  for (char c : value)
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':')) return {};
+  return "\"" + std::string(value) + "\"";
+}
+
 }  // namespace
 
 std::string GetHeaderContent(std::string_view line) {
@@ -481,6 +504,7 @@ int64_t ProcessMessageHeaders(platform::ByteStream& input, platform::OutputStrea
       if (!info.isMultipart) {
         state.mimeVersion.clear();
         state.contentType = "Content-Type: text/html;\n";
+        if (StartsWithNoCase(probe, "<x-html>")) charsetName = PeteCharset(first);
       }
     } else if (StartsWithNoCase(probe, "<x-rich>")) {
       info.isRichText = true;

@@ -196,6 +196,11 @@ TEST_F(HeaderPass, ContentTypeIsCompletedWithACharset) {
        "Content-Type: multipart/digest; boundary=d\n", &Frln_MessageInfo::isDigest},
       {"HTML", 1, {"MIME-Version: 1.0"}, "<x-html>", "Content-Type: text/html; charset=\"ISO-8859-1\"\n",
        &Frln_MessageInfo::isHTML},
+      // The body of such a message stays in the charset Eudora's tag names.
+      {"HTML with Eudora's charset", 1, {}, "<x-html><!x-stuff-for-pete base=\"\" charset=\"utf-8\">",
+       "Content-Type: text/html; charset=\"utf-8\"\n", &Frln_MessageInfo::isHTML},
+      {"HTML with Eudora's Mac charset", 1, {}, "<x-html><!x-stuff-for-pete charset=iso-8859-1/macintosh>",
+       "Content-Type: text/html; charset=\"macintosh\"\n", &Frln_MessageInfo::isHTML},
       {"HTML, Japanese", 2, {"Content-Type: text/plain"}, "<html><body>",
        "Content-Type: text/html; charset=\"ISO-2022-JP\"\n", &Frln_MessageInfo::isHTML},
       {"enriched", 1, {"MIME-Version: 1.0"}, "<x-rich>", "Content-Type: text/enriched; charset=\"ISO-8859-1\"\n",
