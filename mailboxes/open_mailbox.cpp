@@ -6,6 +6,7 @@
 #include "discovery/file_refs.h"
 #include "mailboxes/apple_mail_sink.h"
 #include "mailboxes/mailbox_converter.h"
+#include "mailboxes/thunderbird_sink.h"
 #include "platform/system.h"
 #include "text/ascii.h"
 
@@ -39,6 +40,8 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
                                                   mSourceFlavour == kFlavourEudoraJapanese, relativePath, error);
     if (apple) apple->SetOriginalMailbox(mImportFolderName + "/" + relativePath + mailboxName);
     sink = std::move(apple);
+  } else if (mTarget == kTargetThunderbird) {
+    sink = mailboxes::ThunderbirdSink::Create(file, targetFolder, depth, relativePath, error);
   }
   const std::string displayName = relativePath + mailboxName;
 

@@ -1,0 +1,144 @@
+#include "mailboxes/thunderbird_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <initializer_list>
+#include <vector>
+
+#include "platform/encodings.h"
+#include "text/ascii.h"
+
+namespace mailboxes {
+
+namespace {
+
+bool IsUsableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
+
+std::string WithoutAffixes(const std::string& unicodeName, std::initializer_list<std::string_view> affixes) {
+  std::string name = unicodeName;
+  for (std::string_view affix : affixes) name = text::TrimAffix(std::move(name), affix);
+  return IsUsableName(name) ? name : unicodeName;
+}
+
+// Creates an empty file unless an item of that name exists. Returns 0 or an errno value.
+int CreateEmptyFile(const platform::FileSpec& file) {
+  if (platform::Exists(file)) return 0;
+  platform::OutputFile out;
+  if (!out.Open(file.FullPath(), platform::OutputFile::Mode::kCreateNew)) return out.Error() == EEXIST ? 0 : out.Error();
+  return out.Close() ? 0 : out.Error();
+}
+
+// Uses the directory when it exists and creates it otherwise. Returns 0 or an errno value.
+int UseOrCreateDirectory(const platform::FileSpec& folder) {
+  switch (platform::KindOf(folder)) {
+    case platform::ItemKind::kFolder:
+      return 0;
+    case platform::ItemKind::kMissing: {
+      int error = platform::CreateFolder(folder);
+      if (error == EEXIST && platform::KindOf(folder) == platform::ItemKind::kFolder) return 0;
+      return error;
+    }
+    default:
+      return ENOTDIR;
+  }
+}
+
+}  // namespace
+
+std::string ThunderbirdFolderName(const std::string& unicodeName) {
+  return WithoutAffixes(unicodeName, {".fol", ".FOL", ".sbd", ".SBD"});
+}
+
+std::string ThunderbirdMailboxName(const std::string& unicodeName) {
+  return WithoutAffixes(unicodeName, {".mbx", ".MBX"});
+}
+
+std::string CreateFolderHierarchy(const platform::FileSpec& mailbox, const platform::FileSpec& baseFolder,
+                                  int32_t depth, platform::FileSpec& folder, int& error) {
+  error = 0;
+  std::string relativePath;
+  const platform::FileSpec holder = platform::ParentOf(mailbox);
+  int64_t levels = depth;
+  // A mailbox outside a "Mail Folder" (dropped with the folder that holds it) keeps that folder.
+  if (levels < 1 && platform::FileNameToUTF8(holder.name) != "Mail Folder") ++levels;
+
+  // The Eudora folders 1..levels steps above the mailbox, innermost first; the root ends them.
+  std::vector<platform::FileSpec> eudoraFolders;
+  for (platform::FileSpec f = holder; static_cast<int64_t>(eudoraFolders.size()) < levels && !f.name.empty();
+       f = platform::ParentOf(f))
+    eudoraFolders.push_back(f);
+
+  folder = baseFolder;
+  for (auto it = eudoraFolders.rbegin(); it != eudoraFolders.rend(); ++it) {
+    const std::string name = ThunderbirdFolderName(platform::FileNameToUTF8(it->name));
+    if (!IsUsableName(name)) continue;
+    relativePath += name + "/";
+    // The folder's own (empty) mail folder and summary; existing ones stay as they are.
+    if ((error = CreateEmptyFile(platform::Child(folder, name))) != 0) return relativePath;
+    if ((error = CreateEmptyFile(platform::Child(folder, name + ".msf"))) != 0) return relativePath;
+    folder = platform::Child(folder, name + ".sbd");
+    if ((error = UseOrCreateDirectory(folder)) != 0) return relativePath;
+  }
+  return relativePath;
+}
+
+uint32_t AttachmentStatus2(int32_t label, bool tocUsable) {
+  constexpr uint32_t kHasAttachments = 0x10000000;
+  constexpr int32_t kHighestLabel = 5;
+  if (!tocUsable) return kHasAttachments;
+  return kHasAttachments | static_cast<uint32_t>(std::clamp(label, 0, kHighestLabel)) << 25;
+}
+
+void FromLineGuard::Begin() {
+  Finish();
+  firstLine_ = true;
+  lineStart_ = true;
+}
+
+bool FromLineGuard::Write(std::string_view bytes) {
+  constexpr std::string_view kFrom = "From ";
+  std::string out;
+  out.reserve(bytes.size() + 16);
+  size_t i = 0;
+  while (i < bytes.size()) {
+    if (lineStart_ && !firstLine_) {
+      // Hold the line's first bytes back until they can or cannot be "From ".
+      const char c = bytes[i++];
+      held_ += c;
+      if (kFrom.starts_with(held_)) {
+        if (held_.size() == kFrom.size()) {
+          out += ' ';
+          out += held_;
+          held_.clear();
+          lineStart_ = false;
+        }
+        continue;
+      }
+      out += held_;
+      held_.clear();
+      lineStart_ = c == '\n';
+      continue;
+    }
+    const size_t lineEnd = bytes.find('\n', i);
+    if (lineEnd == std::string_view::npos) {
+      out.append(bytes.substr(i));
+      lineStart_ = false;
+      break;
+    }
+    out.append(bytes.substr(i, lineEnd + 1 - i));
+    i = lineEnd + 1;
+    lineStart_ = true;
+    firstLine_ = false;
+  }
+  return out_.Write(out);
+}
+
+bool FromLineGuard::Finish() {
+  if (held_.empty()) return !out_.Failed();
+  const bool ok = out_.Write(held_);
+  held_.clear();
+  lineStart_ = false;
+  return ok;
+}
+
+}  // namespace mailboxes
