@@ -218,11 +218,20 @@ std::string CleanUpHighBitChars(std::string& line, bool crlf, int32_t flavour) {
     changed = text::RecodeString(value, crlf && flavour == 1 ? platform::kWindowsLatin1 : platform::kMacRoman,
                                  platform::kISOLatin1);
   }
-  // A Mozilla source is not recoded: whatever its eight-bit bytes are, they are labelled
-  // ISO Latin 1, the one character set in which every byte is a character.
-  if (changed || flavour == 3) MIMEEncode(value, flavour == 2 ? platform::kISO2022JP : platform::kISOLatin1);
-
-  std::string display = DecodeWords(value, changed);
+  std::string display;
+  if (flavour == 3 && platform::IsValidUTF8(value)) {
+    // A Mozilla source is not recoded. Its eight-bit header text is mostly UTF-8 and is
+    // labelled so; the display text keeps the bytes, as for any other Mozilla header.
+    display = DecodeWords(value, changed);
+    const size_t plainSize = value.size();
+    MIMEEncode(value, platform::kUTF8);
+    if (value.size() != plainSize) changed = true;
+  } else {
+    // Other eight-bit bytes of a Mozilla source are labelled ISO Latin 1, the one character
+    // set in which every byte is a character.
+    if (changed || flavour == 3) MIMEEncode(value, flavour == 2 ? platform::kISO2022JP : platform::kISOLatin1);
+    display = DecodeWords(value, changed);
+  }
   std::erase_if(display, [](char c) { return c == '\r' || c == '\n' || c == '\t'; });
 
   if (IsAddressHeader(name) && value.find('"') != std::string::npos) {

@@ -25,7 +25,8 @@ void MIMEEncode(std::string& text, uint32_t encoding);
 //   flavour: 1 Eudora, 2 Eudora (Japanese), 3 Mozilla/Thunderbird.
 // The value is recoded into ISO Latin 1 (flavour 1: from Windows Latin 1 or Mac Roman) or
 // ISO-2022-JP (flavour 2: from Mac Japanese), or left as it is (flavour 3); when the recoding
-// changed it (or always for flavour 3) its eight-bit parts are encoded with MIMEEncode. The
+// changed it (or always for flavour 3) its eight-bit parts are encoded with MIMEEncode (as
+// UTF-8 words when a flavour 3 value is valid UTF-8, else as ISO-8859-1 words). The
 // display text is the value with its ISO-8859-1 Q words and ISO-2022-JP B words decoded and
 // without CR, LF and tab. In To, From, Cc and Bcc values that hold a double quote, a list item
 // that is wholly one quoted string loses its quotes, so that no encoded word stands inside
