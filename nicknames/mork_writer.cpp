@@ -1,0 +1,297 @@
+#include "nicknames/mork_writer.h"
+
+#include <cstdio>
+
+#include "nicknames/nickname_lines.h"
+#include "text/recode.h"
+
+namespace nicknames {
+
+const std::string_view sMABHeader =
+    "// <!-- <mdb:mork:z v=\"1.4\"/> -->\n"
+    "< <(a=c)> // (f=iso-8859-1)\n"
+    "  (B8=Custom4)(B9=Notes)(BA=LastModifiedDate)(BB=RecordKey)\n"
+    "  (BC=AddrCharSet)(BD=LastRecordKey)(BE=ns:addrbk:db:table:kind:pab)\n"
+    "  (BF=ListName)(C0=ListNickName)(C1=ListDescription)\n"
+    "  (C2=ListTotalAddresses)(C3=LowercaseListName)\n"
+    "  (C4=ns:addrbk:db:table:kind:deleted)\n"
+    "  (80=ns:addrbk:db:row:scope:card:all)\n"
+    "  (81=ns:addrbk:db:row:scope:list:all)\n"
+    "  (82=ns:addrbk:db:row:scope:data:all)(83=FirstName)(84=LastName)\n"
+    "  (85=PhoneticFirstName)(86=PhoneticLastName)(87=DisplayName)\n"
+    "  (88=NickName)(89=PrimaryEmail)(8A=LowercasePrimaryEmail)\n"
+    "  (8B=SecondEmail)(8C=DefaultEmail)(8D=CardType)(8E=PreferMailFormat)\n"
+    "  (8F=WorkPhone)(90=HomePhone)(91=FaxNumber)(92=PagerNumber)\n"
+    "  (93=CellularNumber)(94=WorkPhoneType)(95=HomePhoneType)\n"
+    "  (96=FaxNumberType)(97=PagerNumberType)(98=CellularNumberType)\n"
+    "  (99=HomeAddress)(9A=HomeAddress2)(9B=HomeCity)(9C=HomeState)\n"
+    "  (9D=HomeZipCode)(9E=HomeCountry)(9F=WorkAddress)(A0=WorkAddress2)\n"
+    "  (A1=WorkCity)(A2=WorkState)(A3=WorkZipCode)(A4=WorkCountry)\n"
+    "  (A5=JobTitle)(A6=Department)(A7=Company)(A8=_AimScreenName)\n"
+    "  (A9=AnniversaryYear)(AA=AnniversaryMonth)(AB=AnniversaryDay)\n"
+    "  (AC=SpouseName)(AD=FamilyName)(AE=DefaultAddress)(AF=Category)\n"
+    "  (B0=WebPage1)(B1=WebPage2)(B2=BirthYear)(B3=BirthMonth)(B4=BirthDay)\n"
+    "  (B5=Custom1)(B6=Custom2)(B7=Custom3)>\n"
+    "\n";
+
+namespace {
+
+std::string Hex(uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));
+  return buffer;
+}
+
+// A text inside a double-quoted string of prefs.js.
+std::string JavaScriptString(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string WithoutDots(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (c != '.') out += c;
+  return out;
+}
+
+}  // namespace
+
+std::string CleanupABEntry(std::string_view value) {
+  // The escapes in one pass: none of them produces a byte that a later one would change.
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '$') {
+      out += "\\$";
+    } else if (c == '\r') {
+      out += "$0D$0A";
+    } else if (c == ')') {
+      out += "\\)";
+    } else if (byte >= 0x80) {
+      char buffer[4];
+      std::snprintf(buffer, sizeof buffer, "$%02X", static_cast<unsigned>(byte));
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string GetCurrentEntrysFieldLabel(std::string_view dictionary, size_t position) {
+  if (position == 0) return {};
+  size_t open = dictionary.rfind('(', position);
+  if (open == std::string_view::npos || position < open + 2) return {};
+  return std::string(dictionary.substr(open + 1, position - open - 2));
+}
+
+std::optional<std::string> GetCurrentEntrysRecordKey(std::string_view dictionary, std::string_view cards,
+                                                     size_t position) {
+  const std::string id = GetCurrentEntrysFieldLabel(dictionary, position);
+  size_t cell = cards.find("^" + id + ")");
+  if (cell == std::string_view::npos) return std::nullopt;
+  // Every cell of a card row is followed by the row's "(^BB=KEY)" before the next row.
+  size_t key = cards.find("^BB=", cell);
+  if (key == std::string_view::npos) return std::nullopt;
+  key += 4;
+  size_t end = cards.find(')', key);
+  if (end == std::string_view::npos) return std::nullopt;
+  return std::string(cards.substr(key, end - key));
+}
+
+std::string TBBookName(std::string_view nicknameFileName) {
+  if (nicknameFileName == "NNdbase.txt" || nicknameFileName == "NNdbase.nnt") return "Eudora Nicknames";
+  return std::string(nicknameFileName);
+}
+
+std::string TBPreferenceLines(std::string_view bookName, std::string_view fileName) {
+  // Names are escaped for the JavaScript strings of prefs.js: a quote or backslash in a
+  // nickname file's name must not break the profile's preferences.
+  const std::string key = JavaScriptString(WithoutDots(bookName) + "-" + WithoutDots(fileName));
+  return "\nuser_pref(\"ldap_2.servers." + key + ".description\", \"" + JavaScriptString(bookName) + "\");\n" +
+         "user_pref(\"ldap_2.servers." + key + ".dirType\", 2);\n" + "user_pref(\"ldap_2.servers." + key +
+         ".filename\", \"" + JavaScriptString(fileName) + "\");\n";
+}
+
+std::string TBAddressBook::NextAtom() { return Hex(++atomId_); }
+
+std::string TBAddressBook::NextRecordKey() { return Hex(++recordKey_); }
+
+void TBAddressBook::AddTBABEntry(std::string& row, std::string_view value, std::string_view column,
+                                 platform::TextEncoding encoding) {
+  const std::string atom = NextAtom();
+  dictionary_ += "(" + atom + "=" + CleanupABEntry(text::MakeUTF8(std::string(value), encoding)) + ")";
+  row += "(^";
+  row += column;
+  row += "^" + atom + ")";
+}
+
+void TBAddressBook::AddTBABCard(const NicknameEntry& entry, platform::TextEncoding encoding) {
+  // An atom holding the previous card's key, which no row uses, stands between cards.
+  if (recordKey_ != 0) dictionary_ += "(" + NextAtom() + "=" + Hex(recordKey_) + ")\n  ";
+  const std::string key = NextRecordKey();
+  std::string row = "\n  [-" + key;
+
+  std::string display = entry.name;
+  if (display.empty()) display = !entry.first.empty() && !entry.last.empty() ? entry.first + " " + entry.last
+                                                                             : entry.first + entry.last;
+  if (display.empty()) display = entry.nickname;
+
+  // The first other e-mail address has a column; the others, and the phones and web pages
+  // without one, go into the notes.
+  std::string secondEmail, extra;
+  if (!entry.otheremail.empty() && entry.otheremail != ",") {
+    std::string rest = entry.otheremail;
+    size_t comma = rest.find(',');
+    secondEmail = StdTrim(std::string_view(rest).substr(0, comma));
+    rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
+    std::string collected;
+    int further = 0;
+    for (size_t at = rest.find(','); at != std::string::npos; at = rest.find(',')) {
+      collected += StdTrim(std::string_view(rest).substr(0, at)) + "\r";
+      ++further;
+      rest.erase(0, at + 1);
+    }
+    if (!rest.empty() && rest != ",") {
+      collected += StdTrim(rest) + "\r";
+      ++further;
+    }
+    if (further == 1) extra += "Additional Email address: \r";
+    if (further > 1) extra += "Additional Email addresses: \r";
+    extra += collected + "\r";
+  }
+  if (!entry.otherphone.empty()) {
+    extra += entry.otherphone.find('\r') != std::string::npos ? "Additional phones: \r" : "Additional phone: \r";
+    extra += entry.otherphone + "\r";
+  }
+  if (!entry.otherweb.empty()) {
+    extra += entry.otherweb.find('\r') != std::string::npos ? "Additional homepages: \r" : "Additional homepage: \r";
+    extra += entry.otherweb + "\r";
+  }
+  std::string notes = entry.notes;
+  if (!extra.empty()) notes = extra + "\r" + notes;
+
+  std::string address;
+  if (!entry.addresses.empty() && entry.addresses != ",") address = StdTrim(entry.addresses);
+
+  AddTBABEntry(row, display, "87", encoding);
+  AddTBABEntry(row, entry.nickname, "88", encoding);
+  const std::pair<std::string_view, const std::string*> cells[] = {
+      {"83", &entry.first},        {"84", &entry.last},         {"8A", nullptr},
+      {"89", &address},            {"8F", &entry.phone2},       {"90", &entry.phone},
+      {"91", &entry.fax},          {"93", &entry.mobile},       {"99", &entry.addressHead},
+      {"9A", &entry.addressTail},  {"9B", &entry.city},         {"9C", &entry.state},
+      {"9D", &entry.zip},          {"9E", &entry.country},      {"9F", &entry.address2Head},
+      {"A0", &entry.address2Tail}, {"A1", &entry.city2},        {"A2", &entry.state2},
+      {"A3", &entry.zip2},         {"A4", &entry.country2},     {"A5", &entry.title},
+      {"A7", &entry.company},      {"B1", &entry.web},          {"B0", &entry.web2},
+      {"8B", &secondEmail},        {"B9", &notes},
+  };
+  for (const auto& [column, value] : cells) {
+    if (!value) {  // the lowered primary address
+      if (!address.empty()) AddTBABEntry(row, tolower(address), column, encoding);
+      continue;
+    }
+    if (!value->empty()) AddTBABEntry(row, *value, column, encoding);
+  }
+  cards_ += row + "(^BB=" + key + ")]";
+}
+
+void TBAddressBook::AddTBABList(const NicknameEntry& entry, platform::TextEncoding encoding) {
+  const std::string nickname = CleanupABEntry(text::MakeUTF8(entry.nickname, encoding));
+  // The lowered name is lowered after escaping, so that it stays valid Mork for any
+  // nickname and is what the member search (which lowers escaped member texts) finds.
+  const std::string lowered = tolower(nickname);
+  lists_ += "\n  [-" + Hex(++listId_) + ":^81(^BF=" + nickname + ")(^C3=" + lowered + ")";
+
+  uint32_t n = 0;
+  std::string remaining = entry.addresses;
+  auto place = [&](const std::string& member, const std::string& first, const std::string& last, bool isLast) {
+    const std::string text = CleanupABEntry(text::MakeUTF8(member, encoding));
+    if (text.empty() || (text == ";" && !isLast)) return;
+    const std::string firstName = CleanupABEntry(text::MakeUTF8(first, encoding));
+    const std::string lastName = CleanupABEntry(text::MakeUTF8(last, encoding));
+    ++n;
+    dictionary_ += "(" + NextAtom() + "=" + Hex(recordKey_) + ")";
+    size_t found = dictionary_.find(tolower("=" + text + ")"));
+    if (found != std::string::npos) {
+      std::optional<std::string> key = GetCurrentEntrysRecordKey(dictionary_, cards_, found + 1);
+      if (!key) {
+        if (log_)
+          log_("Member \"" + text + "\" of group \"" + text::MakeUTF8(entry.nickname, encoding) +
+               "\" is a group itself - ignoring\n");
+        --n;
+        return;
+      }
+      lists_ += "(^" + Hex(0xC4 + n) + "=" + *key + ")";
+      return;
+    }
+    const std::string atom = NextAtom();
+    dictionary_ += "(" + atom + "=" + text + ")";
+    const std::string key = NextRecordKey();
+    cards_ += "\n  [-" + key + "(^89^" + atom + ")(^BB=" + key + ")";
+    auto nameCell = [&](const std::string& value, std::string_view column) {
+      const std::string nameAtom = NextAtom();
+      dictionary_ += "(" + nameAtom + "=" + value + ")";
+      cards_ += "(^";
+      cards_ += column;
+      cards_ += "^" + nameAtom + ")(^BB=" + key + ")";
+    };
+    if (!firstName.empty()) nameCell(firstName, "83");
+    if (!lastName.empty()) nameCell(lastName, "84");
+    if (!firstName.empty() || !lastName.empty())
+      nameCell(firstName + (!firstName.empty() && !lastName.empty() ? " " : "") + lastName, "87");
+    cards_ += "]";
+    lists_ += "(^" + Hex(0xC4 + n) + "=" + key + ")";
+  };
+  std::string first, last;
+  while (remaining.find(',') != std::string::npos) {
+    std::string member = GetNextListMember(remaining, ListVariant::kThunderbird, first, last);
+    place(member, first, last, false);
+    if (memberTaken_) memberTaken_();
+  }
+  std::string member = GetNextListMember(remaining, ListVariant::kThunderbird, first, last);
+  place(member, first, last, true);
+
+  dictionary_ += "(" + NextAtom() + "=" + Hex(recordKey_) + ")";
+  dictionary_ += "(" + NextAtom() + "=" + nickname + ")";
+  dictionary_ += "(" + NextAtom() + "=" + lowered + ")";
+  lists_ += "(^C2=" + Hex(n) + ")";
+  lists_ += "(^BB=" + NextRecordKey() + ")]";
+  if (n > mostMembers_) mostMembers_ = n;
+}
+
+std::string TBAddressBook::WriteTBAddressBook() {
+  std::string out(sMABHeader);
+  out += "<(80=0)>\n{1:^80 {(k^BE:c)(s=9)} \n  [1:^82(^BD=0)]}\n\n@$${1{@\n";
+  if (mostMembers_ > 0) {
+    out += "< <(a=c)> // (f=iso-8859-1)\n  ";
+    for (uint32_t n = 1; n <= mostMembers_; ++n) out += "(" + Hex(0xC4 + n) + "=Address" + std::to_string(n) + ")";
+    out += ">\n";
+  }
+  out += "\n<(" + Hex(atomId_ + 1) + "=" + Hex(recordKey_) + ")";
+  out += dictionary_;
+  out += ">\n{-1:^80 {(k^BE:c)(s=9)} \n  [1:^82(^BD=" + Hex(recordKey_) + ")]";
+  out += cards_;
+  out += lists_;
+  out += "}\n@$$}1}@\n";
+  return out;
+}
+
+}  // namespace nicknames
