@@ -52,6 +52,10 @@ struct FerrolinFolders {
   std::string thunderbird;  // empty: home/Library/Thunderbird
 };
 
+namespace mailboxes {
+class DiskAttachmentFolder;
+}
+
 class Ferrolin : public platform::Application, public platform::Listener {
  public:
   Ferrolin(platform::UserInterface& ui, FerrolinFolders folders);
@@ -140,6 +144,8 @@ class Ferrolin : public platform::Application, public platform::Listener {
 
   // The summary text of the last run ("\r" between lines), for the command line.
   std::string mSummaryText;
+  // Eudora's Attachments Folder as the mailboxes of the run look files up in it (listed once).
+  std::shared_ptr<mailboxes::DiskAttachmentFolder> mAttachmentsFolder;
 
  private:
   FerrolinFolders folders_;

@@ -128,6 +128,8 @@ bool MailboxConverter::Convert(platform::ByteStream& input, LineEnds ends, Messa
     ++number;
     index = resumePosition + converted + skipped;
     input.Seek(lineStart);
+    const uint64_t messageStart = lineStart;
+    if (settings_.messageBegins) settings_.messageBegins(info_.isRelated);
     if (sink.OneFilePerMessage()) out.Truncate(0);
     const uint64_t outputStart = out.Position();
     info_.status2Offset = 0;
@@ -166,15 +168,32 @@ bool MailboxConverter::Convert(platform::ByteStream& input, LineEnds ends, Messa
       if (!usable || consumed > entryLength || out.Position() == outputStart) return IsSeparator(input, line, usable);
       return false;
     };
+    const bool relatedBeforeBody = info_.isRelated;
     lineStart = input.Tell();
     lastReadOk = ReadLine(input, line, &consumed);
     bool ended = !lastReadOk || endsBody();
+    bool rewound = false;
     while (!ended) {
       if (!(info_.mozStatusSeen && info_.mozDeleted))
         ConvertBodyLine(line, bodyState, info_, boundary, body, input, consumed, out);
+      // The first "cid:" reference of an HTML message: it is converted once more from its
+      // separator line, as a related message; the first pass is taken back whole.
+      if ((rewound = info_.isRelated && !relatedBeforeBody)) break;
       lineStart = input.Tell();
       lastReadOk = ReadLine(input, line, &consumed);
       ended = !lastReadOk || endsBody();
+    }
+    if (rewound) {
+      out.Truncate(outputStart);
+      --converted;
+      --number;
+      if (info_.dateSynthesized) --counters.badDates;
+      if (info_.isHTML) --counters.htmlMessages;
+      if (info_.isRichText) --counters.richTextMessages;
+      lineStart = messageStart;
+      input.Seek(lineStart);
+      lastReadOk = ReadLine(input, line, nullptr);
+      continue;
     }
 
     if (out.Position() == outputStart) {

@@ -64,6 +64,9 @@ struct MailboxSettings {
   decltype(BodyContext::convertAttachment) convertAttachment;
   decltype(BodyContext::embeddedContent) embeddedContent;
   decltype(BodyContext::contentIds) contentIds;
+  // Told before each message; again is true when the message is converted once more as a
+  // related message (what the hooks logged and counted in the first pass stands).
+  std::function<void(bool again)> messageBegins;
 };
 
 struct MailboxCounters {

@@ -5,6 +5,7 @@
 #include "app/ferrolin.h"
 #include "discovery/file_refs.h"
 #include "mailboxes/apple_mail_sink.h"
+#include "mailboxes/embedded_content.h"
 #include "mailboxes/mailbox_converter.h"
 #include "mailboxes/thunderbird_sink.h"
 #include "platform/system.h"
@@ -83,7 +84,24 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
       mLastRefreshTicks = platform::TickCount();
     };
     // Attachments and embedded content are re-attached through settings.convertAttachment,
-    // settings.embeddedContent and settings.contentIds (not yet: they stay text).
+    // settings.embeddedContent and settings.contentIds. The Attachments Folder is kept for
+    // the whole run, so that its listing for shortened names is made once.
+    if (mSourceFlavour != kFlavourMozilla) {
+      if (attachmentsFound && (!mAttachmentsFolder || mAttachmentsFolder->Folder() != attachmentsFolder))
+        mAttachmentsFolder = std::make_shared<mailboxes::DiskAttachmentFolder>(attachmentsFolder);
+      mailboxes::ReattachSetup reattach;
+      reattach.flavour = mSourceFlavour;
+      reattach.crlf = ends.crlf;
+      if (attachmentsFound) reattach.attachments = mAttachmentsFolder;
+      if (partsFound) reattach.parts = std::make_shared<mailboxes::DiskAttachmentFolder>(partsFolder);
+      reattach.progress = [this](const std::string& detail) {
+        if (mDetailText) mDetailText->SetText(detail);
+        ProcessNextEvent();
+      };
+      reattach.log = [this](const std::string& text) { WriteLog(text); };
+      reattach.countAttachment = [this]() { ++mAttachmentCount; };
+      mailboxes::InstallReattachHooks(settings, std::make_shared<mailboxes::Reattacher>(std::move(reattach)));
+    }
     mailboxes::MailboxConverter converter(settings, toc, hooks);
     mailboxes::MailboxCounters counters;
     callAgain = converter.Convert(*input, ends, *sink, mResumePosition, converted, counters);
