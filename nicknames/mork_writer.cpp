@@ -133,18 +133,66 @@ std::string TBAddressBook::NextAtom() { return Hex(++atomId_); }
 
 std::string TBAddressBook::NextRecordKey() { return Hex(++recordKey_); }
 
-void TBAddressBook::AddTBABEntry(std::string& row, std::string_view value, std::string_view column,
-                                 platform::TextEncoding encoding) {
-  const std::string atom = NextAtom();
-  dictionary_ += "(" + atom + "=" + CleanupABEntry(text::MakeUTF8(std::string(value), encoding)) + ")";
+std::string TBAddressBook::AddAtom(std::string_view value) {
+  std::string id = NextAtom();
+  dictionary_ += "(" + id + "=";
+  const size_t equals = dictionary_.size() - 1;
+  dictionary_ += value;
+  dictionary_ += ")";
+  atomsByValue_.emplace(value, equals);
+  if (value.find('=') != std::string_view::npos) atomsWithEquals_.push_back(dictionary_.size() - 1);
+  return id;
+}
+
+void TBAddressBook::AddCell(std::string& row, std::string_view column, const std::string& atom,
+                            const std::string& recordKey) {
   row += "(^";
   row += column;
   row += "^" + atom + ")";
+  cardOfAtom_.emplace(atom, recordKey);
+}
+
+size_t TBAddressBook::FindMemberAtom(const std::string& lowered) const {
+  // The first "=" + lowered + ")" in the dictionary. Every value is escaped, so such a text
+  // always ends at the ')' that closes an atom: either the atom's whole value is the text
+  // (indexed), or the value ends in '=' and the text (only values holding a '=' can).
+  size_t found = std::string::npos;
+  if (auto whole = atomsByValue_.find(lowered); whole != atomsByValue_.end()) found = whole->second;
+  for (size_t close : atomsWithEquals_) {
+    if (close >= found) break;
+    if (close < lowered.size() + 1) continue;
+    const size_t equals = close - lowered.size() - 1;
+    if (dictionary_[equals] == '=' && dictionary_.compare(equals + 1, lowered.size(), lowered) == 0) {
+      found = equals;
+      break;
+    }
+  }
+  return found;
+}
+
+std::optional<std::string> TBAddressBook::CardOfAtom(size_t equals) const {
+  const std::string id = GetCurrentEntrysFieldLabel(dictionary_, equals + 1);
+  // An atom id is found in the cards only where a cell uses that atom; other labels (from a
+  // '=' inside a value) are looked up in the cards text.
+  const bool isAtomId = !id.empty() && id.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+  if (!isAtomId) return GetCurrentEntrysRecordKey(dictionary_, cards_, equals + 1);
+  auto card = cardOfAtom_.find(id);
+  if (card == cardOfAtom_.end()) return std::nullopt;
+  return card->second;
+}
+
+void TBAddressBook::AddTBABEntry(std::string& row, std::string_view value, std::string_view column,
+                                 platform::TextEncoding encoding, const std::string& recordKey) {
+  const std::string atom = AddAtom(CleanupABEntry(text::MakeUTF8(std::string(value), encoding)));
+  AddCell(row, column, atom, recordKey);
 }
 
 void TBAddressBook::AddTBABCard(const NicknameEntry& entry, platform::TextEncoding encoding) {
   // An atom holding the previous card's key, which no row uses, stands between cards.
-  if (recordKey_ != 0) dictionary_ += "(" + NextAtom() + "=" + Hex(recordKey_) + ")\n  ";
+  if (recordKey_ != 0) {
+    AddAtom(Hex(recordKey_));
+    dictionary_ += "\n  ";
+  }
   const std::string key = NextRecordKey();
   std::string row = "\n  [-" + key;
 
@@ -190,8 +238,8 @@ void TBAddressBook::AddTBABCard(const NicknameEntry& entry, platform::TextEncodi
   std::string address;
   if (!entry.addresses.empty() && entry.addresses != ",") address = StdTrim(entry.addresses);
 
-  AddTBABEntry(row, display, "87", encoding);
-  AddTBABEntry(row, entry.nickname, "88", encoding);
+  AddTBABEntry(row, display, "87", encoding, key);
+  AddTBABEntry(row, entry.nickname, "88", encoding, key);
   const std::pair<std::string_view, const std::string*> cells[] = {
       {"83", &entry.first},        {"84", &entry.last},         {"8A", nullptr},
       {"89", &address},            {"8F", &entry.phone2},       {"90", &entry.phone},
@@ -205,10 +253,10 @@ void TBAddressBook::AddTBABCard(const NicknameEntry& entry, platform::TextEncodi
   };
   for (const auto& [column, value] : cells) {
     if (!value) {  // the lowered primary address
-      if (!address.empty()) AddTBABEntry(row, tolower(address), column, encoding);
+      if (!address.empty()) AddTBABEntry(row, tolower(address), column, encoding, key);
       continue;
     }
-    if (!value->empty()) AddTBABEntry(row, *value, column, encoding);
+    if (!value->empty()) AddTBABEntry(row, *value, column, encoding, key);
   }
   cards_ += row + "(^BB=" + key + ")]";
 }
@@ -228,10 +276,10 @@ void TBAddressBook::AddTBABList(const NicknameEntry& entry, platform::TextEncodi
     const std::string firstName = CleanupABEntry(text::MakeUTF8(first, encoding));
     const std::string lastName = CleanupABEntry(text::MakeUTF8(last, encoding));
     ++n;
-    dictionary_ += "(" + NextAtom() + "=" + Hex(recordKey_) + ")";
-    size_t found = dictionary_.find(tolower("=" + text + ")"));
+    AddAtom(Hex(recordKey_));
+    size_t found = FindMemberAtom(tolower(text));
     if (found != std::string::npos) {
-      std::optional<std::string> key = GetCurrentEntrysRecordKey(dictionary_, cards_, found + 1);
+      std::optional<std::string> key = CardOfAtom(found);
       if (!key) {
         if (log_)
           log_("Member \"" + text + "\" of group \"" + text::MakeUTF8(entry.nickname, encoding) +
@@ -242,16 +290,14 @@ void TBAddressBook::AddTBABList(const NicknameEntry& entry, platform::TextEncodi
       lists_ += "(^" + Hex(0xC4 + n) + "=" + *key + ")";
       return;
     }
-    const std::string atom = NextAtom();
-    dictionary_ += "(" + atom + "=" + text + ")";
+    const std::string atom = AddAtom(text);
     const std::string key = NextRecordKey();
-    cards_ += "\n  [-" + key + "(^89^" + atom + ")(^BB=" + key + ")";
+    cards_ += "\n  [-" + key;
+    AddCell(cards_, "89", atom, key);
+    cards_ += "(^BB=" + key + ")";
     auto nameCell = [&](const std::string& value, std::string_view column) {
-      const std::string nameAtom = NextAtom();
-      dictionary_ += "(" + nameAtom + "=" + value + ")";
-      cards_ += "(^";
-      cards_ += column;
-      cards_ += "^" + nameAtom + ")(^BB=" + key + ")";
+      AddCell(cards_, column, AddAtom(value), key);
+      cards_ += "(^BB=" + key + ")";
     };
     if (!firstName.empty()) nameCell(firstName, "83");
     if (!lastName.empty()) nameCell(lastName, "84");
@@ -269,9 +315,9 @@ void TBAddressBook::AddTBABList(const NicknameEntry& entry, platform::TextEncodi
   std::string member = GetNextListMember(remaining, ListVariant::kThunderbird, first, last);
   place(member, first, last, true);
 
-  dictionary_ += "(" + NextAtom() + "=" + Hex(recordKey_) + ")";
-  dictionary_ += "(" + NextAtom() + "=" + nickname + ")";
-  dictionary_ += "(" + NextAtom() + "=" + lowered + ")";
+  AddAtom(Hex(recordKey_));
+  AddAtom(nickname);
+  AddAtom(lowered);
   lists_ += "(^C2=" + Hex(n) + ")";
   lists_ += "(^BB=" + NextRecordKey() + ")]";
   if (n > mostMembers_) mostMembers_ = n;

@@ -9,9 +9,10 @@
 // and bytes of 0x80 and above written as "$XX".
 //
 // Cards and lists are collected as text and the whole file is made at the end. A list's
-// members are looked up in the collected dictionary text: a member matches the first atom
-// whose whole value equals its text lowered (the dictionary itself is not lowered, so
-// nicknames and lowered e-mail addresses are what members find).
+// members are looked up as texts in the collected dictionary: a member matches the first
+// place where "=" + its escaped text lowered + ")" stands (the dictionary itself is not
+// lowered, so nicknames and lowered e-mail addresses are what members find), and takes the
+// record key of the card whose row uses that atom.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "nicknames/nickname_entry.h"
 #include "platform/encodings.h"
@@ -64,9 +67,18 @@ class TBAddressBook {
  private:
   std::string NextAtom();
   std::string NextRecordKey();
-  // Adds an atom with the value (recoded and escaped) and its cell to row.
+  // Adds an atom with the value (recoded and escaped) and its cell to row, the card of
+  // recordKey.
   void AddTBABEntry(std::string& row, std::string_view value, std::string_view column,
-                    platform::TextEncoding encoding);
+                    platform::TextEncoding encoding, const std::string& recordKey);
+  // Appends an atom with the (escaped) value to the dictionary; returns its id.
+  std::string AddAtom(std::string_view value);
+  // Appends a cell using atom to row, a row of the card recordKey.
+  void AddCell(std::string& row, std::string_view column, const std::string& atom, const std::string& recordKey);
+  // The position of the '=' where "=" + lowered + ")" first occurs in the dictionary, or npos.
+  size_t FindMemberAtom(const std::string& lowered) const;
+  // GetCurrentEntrysRecordKey for the match at equals, through the indexes.
+  std::optional<std::string> CardOfAtom(size_t equals) const;
 
   std::function<void(const std::string&)> log_;
   std::function<void()> memberTaken_;
@@ -77,6 +89,12 @@ class TBAddressBook {
   uint32_t recordKey_ = 0;
   uint32_t listId_ = 0;
   uint32_t mostMembers_ = 0;
+  // Indexes that let a member find its card without searching the texts: the '=' of the
+  // first atom of each value, the closing ')' of every atom whose value holds a '=', and the
+  // card whose row uses each atom.
+  std::unordered_map<std::string, size_t> atomsByValue_;
+  std::vector<size_t> atomsWithEquals_;
+  std::unordered_map<std::string, std::string> cardOfAtom_;
 };
 
 }  // namespace nicknames

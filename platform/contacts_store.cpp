@@ -43,6 +43,7 @@ constexpr const char* kSchema =
     " key TEXT NOT NULL, value TEXT NOT NULL, PRIMARY KEY (item, position));"
     "CREATE TABLE IF NOT EXISTS members (group_id INTEGER NOT NULL, member INTEGER NOT NULL,"
     " position INTEGER NOT NULL, distribution_property TEXT, distribution TEXT, PRIMARY KEY (group_id, member));"
+    "CREATE INDEX IF NOT EXISTS members_order ON members (group_id, position);"
     "PRAGMA user_version = 1;";
 
 char32_t FoldCodePoint(char32_t c) {
