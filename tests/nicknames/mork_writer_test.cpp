@@ -91,6 +91,22 @@ TEST(MorkWriter, ListsFindCardsAndMakeNewOnes) {
   EXPECT_EQ(logged, "Member \"devs\" of group \"team\" is a group itself - ignoring\n");
 }
 
+TEST(MorkWriter, MembersMatchTheFirstPlaceTheirTextStands) {
+  // The lookup is a text search of the dictionary: "=bob)" first stands at the end of a
+  // note "x=bob" (no card uses an atom "84=x"), "=1)" at an atom holding a record key.
+  std::string logged;
+  TBAddressBook book([&logged](const std::string& text) { logged += text; });
+  NicknameEntry a = Single("a", "");
+  a.notes = "x=bob";
+  book.AddTBABCard(a, platform::kMacRoman);
+  book.AddTBABCard(Single("bob", ""), platform::kMacRoman);
+  book.AddTBABList(List("team", "bob, 1, x=bob"), platform::kMacRoman);
+  EXPECT_NE(book.WriteTBAddressBook().find("[-1:^81(^BF=team)(^C3=team)(^C5=1)(^C2=1)(^BB=3)]"), std::string::npos);
+  EXPECT_EQ(logged,
+            "Member \"bob\" of group \"team\" is a group itself - ignoring\n"
+            "Member \"1\" of group \"team\" is a group itself - ignoring\n");
+}
+
 TEST(MorkWriter, ListNamesAreEscapedAndStillFound) {
   std::string logged;
   TBAddressBook book([&logged](const std::string& text) { logged += text; });
