@@ -136,7 +136,8 @@ TEST(RelatedMessage, ConvertedTwiceCountedAndLoggedOnce) {
   InstallReattachHooks(settings, std::make_shared<Reattacher>(setup));
 
   platform::MemoryStream input(mailbox);
-  MailboxConverter converter(settings, TableOfContents{}, MailboxHooks{});
+  const TableOfContents noToc;
+  MailboxConverter converter(settings, noToc, MailboxHooks{});
   MemorySink sink;
   MailboxCounters counters;
   int64_t resume = 0;
