@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   std::unique_ptr<platform::ContactsStore> store;
-  if (file.size() < 2048) store = platform::ContactsStore::OpenInMemory();
+  if (file.size() < 1024) store = platform::ContactsStore::OpenInMemory();
   BothTargets targets(encoding, store.get());
   nicknames::ConvertNicknameFile(file, encoding, targets, {});
   const std::string mab = targets.mork.WriteTBAddressBook();

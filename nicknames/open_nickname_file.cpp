@@ -64,7 +64,7 @@ bool OpenTBAddressBook(Ferrolin& app, const std::string& nicknameFileName, const
 
   const platform::FileSpec prefs = platform::Child(profile, "prefs.js");
   if (platform::KindOf(prefs) != platform::ItemKind::kFile) {
-    app.ReportWriteFailure(prefs.FullPath() + " (it is missing; the address book " + fileName + " is not registered)",
+    app.ReportWriteFailure(prefs.FullPath() + " (it is missing or no file; the address book " + fileName + " is not registered)",
                            ENOENT);
   } else {
     platform::OutputFile out;

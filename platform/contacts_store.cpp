@@ -187,6 +187,8 @@ std::unique_ptr<ContactsStore> ContactsStore::Open(const std::string& folder, st
     return nullptr;
   }
   sqlite3_busy_timeout(db, 5000);
+  // A whole nickname file is one transaction: keep its pages in memory (up to 64 MB).
+  sqlite3_exec(db, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
   std::unique_ptr<ContactsStore> store(new ContactsStore(db, folder + "/AddressBook.vcf"));
   if (!store->Exec(kSchema) || !store->Exec("BEGIN")) {
     error = path + ": " + store->error_;
