@@ -79,7 +79,10 @@ bool AddRulesToFile(std::string_view existing, RulesFileFormat format, std::stri
   PlistElement root;
   std::string why;
   if (!ParseXMLPropertyList(existing, root, &why)) {
-    if (reason) *reason = "it is not an XML property list (" + why + ")";
+    // Later versions of Apple Mail may keep the file as a binary property list.
+    if (reason)
+      *reason = existing.substr(0, 6) == "bplist" ? "it is a binary property list"
+                                                   : "it is not an XML property list (" + why + ")";
     return false;
   }
   const PlistElement* array = RulesArray(root, format, why);

@@ -225,22 +225,42 @@ class Parser {
     }
   }
 
-  // <!DOCTYPE name [external id] > — an internal subset could declare entities and is refused.
+  // <!DOCTYPE name [SYSTEM "system id" | PUBLIC "public id" "system id"] > — an internal
+  // subset could declare entities and is refused.
   bool DocumentType() {
     p_ += 9;
-    while (p_ < s_.size() && s_[p_] != '>') {
-      const char c = s_[p_];
-      if (c == '[') return Fail("a document type with an internal subset");
-      if (c == '"' || c == '\'') {
-        const size_t end = s_.find(c, p_ + 1);
-        if (end == std::string_view::npos) return Fail("an unterminated document type");
-        p_ = end + 1;
-      } else {
-        if (c == '<') return Fail("a malformed document type");
-        ++p_;
+    const size_t before = p_;
+    SkipSpace();
+    if (p_ == before || Name().empty()) return Fail("a malformed document type");
+    auto literal = [this](bool publicId) {
+      const size_t start = p_;
+      SkipSpace();
+      if (p_ == start || p_ >= s_.size() || (s_[p_] != '"' && s_[p_] != '\'')) return false;
+      const char quote = s_[p_++];
+      const size_t end = s_.find(quote, p_);
+      if (end == std::string_view::npos) return false;
+      if (publicId) {
+        static constexpr std::string_view kPublicIdPunctuation = " \r\n-'()+,./:=?;!*#@$_%";
+        for (char c : s_.substr(p_, end - p_))
+          if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) ||
+                kPublicIdPunctuation.find(c) != std::string_view::npos))
+            return false;
       }
+      p_ = end + 1;
+      return true;
+    };
+    const size_t afterName = p_;
+    SkipSpace();
+    if (p_ > afterName && Starts("SYSTEM")) {
+      p_ += 6;
+      if (!literal(false)) return Fail("a malformed document type");
+    } else if (p_ > afterName && Starts("PUBLIC")) {
+      p_ += 6;
+      if (!literal(true) || !literal(false)) return Fail("a malformed document type");
     }
-    if (p_ >= s_.size()) return Fail("an unterminated document type");
+    SkipSpace();
+    if (Starts("[")) return Fail("a document type with an internal subset");
+    if (!Starts(">")) return Fail("a malformed document type");
     ++p_;
     return true;
   }

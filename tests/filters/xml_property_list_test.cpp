@@ -90,6 +90,8 @@ TEST(ParseXMLPropertyList, RefusesWhatIsNotAPropertyList) {
       Plist("<string a=1>x</string>"),
       Plist("<!-- a -- b --><true/>"),
       "<!DOCTYPE plist [<!ENTITY x \"y\">]>" + Plist("<string>&x;</string>"),
+      "<!DOCTYPE plist PUBLIC \"[x]\" \"y.dtd\">" + Plist("<true/>"),
+      "<!DOCTYPE plist \"y.dtd\">" + Plist("<true/>"),
       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + Plist("<true/>"),
       " <?xml version=\"1.0\"?>" + Plist("<true/>"),
       Plist("<true/>") + "x",
