@@ -392,13 +392,13 @@ bool DiskAttachmentFolder::IsUsableFile(const std::string& storedName, platform:
 }
 
 bool DiskAttachmentFolder::Open(const std::string& storedName, AttachmentFile& file) {
-  platform::FileSpec spec;
-  if (!IsUsableFile(storedName, spec)) return false;
+  platform::FileSpec found;
+  if (!IsUsableFile(storedName, found)) return false;
   file = AttachmentFile{};
   // A fork that cannot be read gives no bytes.
-  file.data = platform::FileStream::Open(spec);
+  file.data = platform::FileStream::Open(found);
   platform::ForkInfo forks;
-  if (platform::ReadForks(spec, forks)) {
+  if (platform::ReadForks(found, forks)) {
     file.finder = forks.finder;
     if (forks.has_resource_fork) file.resourceFork = std::move(forks.resource_fork);
   }
@@ -409,8 +409,8 @@ bool DiskAttachmentFolder::Open(const std::string& storedName, AttachmentFile& f
 std::vector<std::string> DiskAttachmentFolder::FindTruncated(const TruncatedName& name) {
   if (!names_) names_ = std::make_unique<TruncatedNameIndex>(index_.Names());
   return names_->Find(name, [this](const std::string& stored) {
-    platform::FileSpec spec;
-    return IsUsableFile(stored, spec);
+    platform::FileSpec found;
+    return IsUsableFile(stored, found);
   });
 }
 
