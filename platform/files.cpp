@@ -187,7 +187,8 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
   if (mode == Mode::kCreateNew) flags |= O_EXCL;
   if (mode == Mode::kTruncate) flags |= O_TRUNC;
-  if (mode == Mode::kAppend) flags |= O_APPEND;
+  // Appending seeks to the end instead of using O_APPEND, under which Linux ignores the
+  // offset of pwrite and WriteAt would append rather than overwrite.
   fd_ = open(path.c_str(), flags, 0666);
   if (fd_ < 0) {
     error_ = errno;
@@ -196,7 +197,11 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
   position_ = 0;
   if (mode == Mode::kAppend) {
     off_t end = lseek(fd_, 0, SEEK_END);
-    position_ = end > 0 ? static_cast<uint64_t>(end) : 0;
+    if (end < 0) {
+      error_ = errno;
+      return false;
+    }
+    position_ = static_cast<uint64_t>(end);
   }
   return true;
 }
