@@ -107,7 +107,7 @@ void ConsoleUserInterface::Redraw(bool force) {
   if (!progress_.detail.text.empty()) line += "  " + progress_.detail.text;
   if (!progress_.bar.indeterminate && progress_.bar.maximum > progress_.bar.minimum) {
     long pct = 100L * (progress_.bar.value - progress_.bar.minimum) / (progress_.bar.maximum - progress_.bar.minimum);
-    line = "[" + std::to_string(pct) + "%] " + line;
+    line.insert(0, "[" + std::to_string(pct) + "%] ");
   }
   std::cerr << "\r\033[K" << TruncateMiddle(line, 78) << std::flush;
   status_shown_ = true;
