@@ -27,21 +27,6 @@ std::string EnclosingFolderName(const std::string& unicodeName) {
   return IsUsableFolderName(name) ? name : unicodeName;
 }
 
-// Uses the folder when it exists and creates it otherwise. Returns 0 or an errno value.
-int UseOrCreateFolder(const platform::FileSpec& folder) {
-  switch (platform::KindOf(folder)) {
-    case platform::ItemKind::kFolder:
-      return 0;
-    case platform::ItemKind::kMissing: {
-      int rc = platform::CreateFolder(folder);
-      if (rc == EEXIST && platform::KindOf(folder) == platform::ItemKind::kFolder) return 0;
-      return rc;
-    }
-    default:
-      return ENOTDIR;
-  }
-}
-
 void AppendBE32(std::string& out, uint32_t value) {
   out += static_cast<char>(value >> 24);
   out += static_cast<char>(value >> 16);
@@ -165,7 +150,7 @@ std::string CreateNewMboxPackage(const platform::FileSpec& mailbox, const platfo
     const std::string name = EnclosingFolderName(platform::FileNameToUTF8(it->name));
     if (!IsUsableFolderName(name)) continue;
     platform::FileSpec next = platform::Child(current, name);
-    if (int rc = UseOrCreateFolder(next); rc != 0) {
+    if (int rc = platform::UseOrCreateFolder(next); rc != 0) {
       error = rc;
       return relativePath;
     }

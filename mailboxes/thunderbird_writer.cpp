@@ -28,21 +28,6 @@ int CreateEmptyFile(const platform::FileSpec& file) {
   return out.Close() ? 0 : out.Error();
 }
 
-// Uses the directory when it exists and creates it otherwise. Returns 0 or an errno value.
-int UseOrCreateDirectory(const platform::FileSpec& folder) {
-  switch (platform::KindOf(folder)) {
-    case platform::ItemKind::kFolder:
-      return 0;
-    case platform::ItemKind::kMissing: {
-      int error = platform::CreateFolder(folder);
-      if (error == EEXIST && platform::KindOf(folder) == platform::ItemKind::kFolder) return 0;
-      return error;
-    }
-    default:
-      return ENOTDIR;
-  }
-}
-
 }  // namespace
 
 std::string ThunderbirdFolderName(const std::string& unicodeName) {
@@ -77,7 +62,7 @@ std::string CreateFolderHierarchy(const platform::FileSpec& mailbox, const platf
     if ((error = CreateEmptyFile(platform::Child(folder, name))) != 0) return relativePath;
     if ((error = CreateEmptyFile(platform::Child(folder, name + ".msf"))) != 0) return relativePath;
     folder = platform::Child(folder, name + ".sbd");
-    if ((error = UseOrCreateDirectory(folder)) != 0) return relativePath;
+    if ((error = platform::UseOrCreateFolder(folder)) != 0) return relativePath;
   }
   return relativePath;
 }

@@ -82,6 +82,20 @@ int CreateFolder(const FileSpec& item) {
   return mkdir(item.FullPath().c_str(), 0777) == 0 ? 0 : errno;
 }
 
+int UseOrCreateFolder(const FileSpec& folder) {
+  switch (KindOf(folder)) {
+    case ItemKind::kFolder:
+      return 0;
+    case ItemKind::kMissing: {
+      int error = CreateFolder(folder);
+      if (error == EEXIST && KindOf(folder) == ItemKind::kFolder) return 0;
+      return error;
+    }
+    default:
+      return ENOTDIR;
+  }
+}
+
 int CreateFolders(const std::string& path) {
   if (path.empty()) return ENOENT;
   struct stat st;

@@ -37,6 +37,9 @@ bool Exists(const FileSpec& item);
 bool IsSymlink(const FileSpec& item);
 // Creates the folder; returns 0 or an errno value (EEXIST when something is there).
 int CreateFolder(const FileSpec& item);
+// Uses the folder when it exists and creates it otherwise; returns 0 or an errno value
+// (ENOTDIR when something other than a folder has the name).
+int UseOrCreateFolder(const FileSpec& folder);
 // Creates every missing folder of the path; returns 0 or an errno value.
 int CreateFolders(const std::string& path);
 
