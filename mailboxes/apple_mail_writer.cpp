@@ -9,6 +9,7 @@
 #include "text/escaping.h"
 #include "text/recode.h"
 #include "text/ascii.h"
+#include "mailboxes/enclosing_folders.h"
 
 namespace mailboxes {
 
@@ -16,15 +17,6 @@ namespace {
 
 bool IsUsableFolderName(const std::string& name) {
   return !name.empty() && name != "." && name != "..";
-}
-
-// The Apple Mail folder for a Eudora folder: its name without the ".fol" (Mac) and ".sbd"
-// (Windows) suffixes. A name that would be left empty, "." or ".." keeps its suffix, so the
-// folder never lands on the current folder or above it.
-std::string EnclosingFolderName(const std::string& unicodeName) {
-  std::string name = unicodeName;
-  for (std::string_view suffix : {".fol", ".FOL", ".sbd", ".SBD"}) name = text::TrimAffix(std::move(name), suffix);
-  return IsUsableFolderName(name) ? name : unicodeName;
 }
 
 void AppendBE32(std::string& out, uint32_t value) {
@@ -131,23 +123,9 @@ std::string CreateNewMboxPackage(const platform::FileSpec& mailbox, const platfo
                                  int32_t depth, bool messageFiles, platform::FileSpec& outputFolder, int& error) {
   error = 0;
   std::string relativePath;
-  const platform::FileSpec holder = platform::ParentOf(mailbox);
-  int64_t levels = depth;
-  // A loose mailbox (dropped alone, or lying in a folder other than the mail folder) keeps the
-  // folder that holds it, so that mailboxes of different folders do not meet in one list.
-  if (levels < 1 && platform::FileNameToUTF8(holder.name) != "Mail Folder") ++levels;
-
-  // The folders level steps above the mailbox, innermost first; the walk stops at the root.
-  std::vector<platform::FileSpec> eudoraFolders;
-  platform::FileSpec folder = holder;
-  for (int64_t level = 1; level <= levels && !folder.name.empty(); ++level) {
-    eudoraFolders.push_back(folder);
-    folder = platform::ParentOf(folder);
-  }
-
   platform::FileSpec current = importFolder;
-  for (auto it = eudoraFolders.rbegin(); it != eudoraFolders.rend(); ++it) {
-    const std::string name = EnclosingFolderName(platform::FileNameToUTF8(it->name));
+  for (const platform::FileSpec& eudoraFolder : EnclosingEudoraFolders(mailbox, depth)) {
+    const std::string name = ConvertedFolderName(platform::FileNameToUTF8(eudoraFolder.name));
     if (!IsUsableFolderName(name)) continue;
     platform::FileSpec next = platform::Child(current, name);
     if (int rc = platform::UseOrCreateFolder(next); rc != 0) {

@@ -152,17 +152,28 @@ int ScanTimeAndZone(DateScanner& s, DateFields& f, int filled) {
   return filled + 1;
 }
 
-// "%*s %d %s %d %d:%d:%d %d": "Tue, 01 Jan 2002 12:34:56 +0100".
-int ScanWeekdayDayMonth(std::string_view text, DateFields& f) {
-  DateScanner s(text);
+// "%d %s %d %d:%d:%d %d" from where the scanner stands: "01 Jan 2002 12:34:56 +0100".
+int ScanDayMonthFrom(DateScanner& s, DateFields& f) {
   int filled = 0;
-  if (!s.Word(nullptr)) return filled;
   if (!s.Int(f.day)) return filled;
   ++filled;
   if (!s.Word(&f.month)) return filled;
   ++filled;
   if (!s.Int(f.year)) return filled;
   return ScanTimeAndZone(s, f, filled + 1);
+}
+
+// "%d %s %d %d:%d:%d %d": "01 Jan 2002 12:34:56 +0100".
+int ScanDayMonth(std::string_view text, DateFields& f) {
+  DateScanner s(text);
+  return ScanDayMonthFrom(s, f);
+}
+
+// "%*s %d %s %d %d:%d:%d %d": "Tue, 01 Jan 2002 12:34:56 +0100".
+int ScanWeekdayDayMonth(std::string_view text, DateFields& f) {
+  DateScanner s(text);
+  if (!s.Word(nullptr)) return 0;
+  return ScanDayMonthFrom(s, f);
 }
 
 // "%*3s, %s %d %d %d:%d:%d %d": "Tue, Jan 01 2002 12:34:56 +0100".
@@ -173,18 +184,6 @@ int ScanWeekdayMonthDay(std::string_view text, DateFields& f) {
   if (!s.Word(&f.month)) return filled;
   ++filled;
   if (!s.Int(f.day)) return filled;
-  ++filled;
-  if (!s.Int(f.year)) return filled;
-  return ScanTimeAndZone(s, f, filled + 1);
-}
-
-// "%d %s %d %d:%d:%d %d": "01 Jan 2002 12:34:56 +0100".
-int ScanDayMonth(std::string_view text, DateFields& f) {
-  DateScanner s(text);
-  int filled = 0;
-  if (!s.Int(f.day)) return filled;
-  ++filled;
-  if (!s.Word(&f.month)) return filled;
   ++filled;
   if (!s.Int(f.year)) return filled;
   return ScanTimeAndZone(s, f, filled + 1);

@@ -7,6 +7,7 @@
 #include "platform/encodings.h"
 #include "text/base64.h"
 #include "text/recode.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 namespace {
@@ -21,18 +22,8 @@ constexpr std::string_view kLatin1Key = "-8859-1?";
 constexpr std::string_view kJISKey = "-2022-";
 constexpr size_t kKeyOffset = 5;  // "=?ISO" stands before either key
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
+using text::EqualsNoCase;
+using text::StartsWithNoCase;
 
 bool IsHighBit(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 

@@ -11,6 +11,7 @@
 #include "mailboxes/toc_reader.h"
 #include "platform/encodings.h"
 #include "text/recode.h"
+#include "text/ascii.h"
 
 namespace mailboxes {
 namespace {
@@ -34,18 +35,8 @@ constexpr uint8_t kNormalPriority = 120;
 constexpr unsigned kPriorityStep = 40;
 constexpr int kHighestLabel = 5;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
+using text::EqualsNoCase;
+using text::StartsWithNoCase;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 

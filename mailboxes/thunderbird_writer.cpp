@@ -7,6 +7,7 @@
 
 #include "platform/encodings.h"
 #include "text/ascii.h"
+#include "mailboxes/enclosing_folders.h"
 
 namespace mailboxes {
 
@@ -30,9 +31,7 @@ int CreateEmptyFile(const platform::FileSpec& file) {
 
 }  // namespace
 
-std::string ThunderbirdFolderName(const std::string& unicodeName) {
-  return WithoutAffixes(unicodeName, {".fol", ".FOL", ".sbd", ".SBD"});
-}
+std::string ThunderbirdFolderName(const std::string& unicodeName) { return ConvertedFolderName(unicodeName); }
 
 std::string ThunderbirdMailboxName(const std::string& unicodeName) {
   return WithoutAffixes(unicodeName, {".mbx", ".MBX"});
@@ -42,20 +41,9 @@ std::string CreateFolderHierarchy(const platform::FileSpec& mailbox, const platf
                                   int32_t depth, platform::FileSpec& folder, int& error) {
   error = 0;
   std::string relativePath;
-  const platform::FileSpec holder = platform::ParentOf(mailbox);
-  int64_t levels = depth;
-  // A mailbox outside a "Mail Folder" (dropped with the folder that holds it) keeps that folder.
-  if (levels < 1 && platform::FileNameToUTF8(holder.name) != "Mail Folder") ++levels;
-
-  // The Eudora folders 1..levels steps above the mailbox, innermost first; the root ends them.
-  std::vector<platform::FileSpec> eudoraFolders;
-  for (platform::FileSpec f = holder; static_cast<int64_t>(eudoraFolders.size()) < levels && !f.name.empty();
-       f = platform::ParentOf(f))
-    eudoraFolders.push_back(f);
-
   folder = baseFolder;
-  for (auto it = eudoraFolders.rbegin(); it != eudoraFolders.rend(); ++it) {
-    const std::string name = ThunderbirdFolderName(platform::FileNameToUTF8(it->name));
+  for (const platform::FileSpec& eudoraFolder : EnclosingEudoraFolders(mailbox, depth)) {
+    const std::string name = ConvertedFolderName(platform::FileNameToUTF8(eudoraFolder.name));
     if (!IsUsableName(name)) continue;
     relativePath += name + "/";
     // The folder's own (empty) mail folder and summary; existing ones stay as they are.
