@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "app/ferrolin.h"
+#include "app/thunderbird_prefs.h"
 #include "discovery/file_refs.h"
 #include "nicknames/address_book_export.h"
 #include "nicknames/mork_writer.h"
@@ -51,7 +52,7 @@ class ThunderbirdTarget final : public nicknames::NicknameTarget {
 
 // Chooses the address book's file in the profile ("FRL-Import.mab", "FRL-Import-1.mab", …),
 // registers it in prefs.js and creates it empty. Returns false when the book cannot be
-// written (reported); prefs.js that is missing or cannot be written is reported too.
+// written (reported); a prefs.js that cannot be written is reported too.
 bool OpenTBAddressBook(Ferrolin& app, const std::string& nicknameFileName, const platform::FileSpec& profile,
                        platform::OutputFile& mab) {
   if (profile.name.empty()) {
@@ -62,16 +63,11 @@ bool OpenTBAddressBook(Ferrolin& app, const std::string& nicknameFileName, const
   for (int n = 1; platform::Exists(platform::Child(profile, fileName)); ++n)
     fileName = "FRL-Import-" + std::to_string(n) + ".mab";
 
-  const platform::FileSpec prefs = platform::Child(profile, "prefs.js");
-  if (platform::KindOf(prefs) != platform::ItemKind::kFile) {
-    app.ReportWriteFailure(prefs.FullPath() + " (it is missing or no file; the address book " + fileName + " is not registered)",
-                           ENOENT);
-  } else {
-    platform::OutputFile out;
-    if (!out.Open(prefs.FullPath(), platform::OutputFile::Mode::kAppend) ||
-        !out.Write(nicknames::TBPreferenceLines(nicknames::TBBookName(nicknameFileName), fileName)) || !out.Close())
-      app.ReportWriteFailure(prefs.FullPath(), out.Error());
-  }
+  if (int error = app::AppendThunderbirdPrefs(
+          profile, nicknames::TBPreferenceLines(nicknames::TBBookName(nicknameFileName), fileName)))
+    app.ReportWriteFailure(platform::Child(profile, "prefs.js").FullPath() + " (the address book " + fileName +
+                               " is not registered)",
+                           error);
   const std::string path = platform::Child(profile, fileName).FullPath();
   if (!mab.Open(path, platform::OutputFile::Mode::kCreateNew)) {
     app.ReportWriteFailure(path, mab.Error());
