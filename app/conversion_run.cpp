@@ -4,6 +4,7 @@
 
 #include "app/ferrolin.h"
 #include "app/summary.h"
+#include "discovery/eudora_layout.h"
 #include "platform/encodings.h"
 #include "platform/system.h"
 
@@ -109,6 +110,7 @@ void Ferrolin::DoAEOpenDoc(const platform::AppleEvent& event, platform::AppleEve
   platform::FileSpec attachmentsFolder, partsFolder;
   mLastRefreshTicks = platform::TickCount();
   ResetEnteredFolders();
+  ResetEudoraLayout();
   progress.status.SetText("Scanning files & folders\xE2\x80\xA6");
   progress.cancel.AddListener(this);
   WriteLog("** scanning files...\n");
@@ -122,7 +124,7 @@ void Ferrolin::DoAEOpenDoc(const platform::AppleEvent& event, platform::AppleEve
       const std::string& name = target.name;
       if (platform::Exists(platform::Child(target, "Mail Folder")) || name == "Eudora Folder")
         ScanFolderForConvertableFiles(target, -2, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
-      else if (name == "Mail Folder")
+      else if (name == "Mail Folder" || Layout().IsWindowsDataFolder(target))
         ScanFolderForConvertableFiles(target, -1, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
       else
         ScanFolderForConvertableFiles(target, 0, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
@@ -131,16 +133,21 @@ void Ferrolin::DoAEOpenDoc(const platform::AppleEvent& event, platform::AppleEve
     }
   }
 
-  // 9. Eudora folder report.
+  // 9. Eudora folder report: for every data folder met, in that order (when the run met none,
+  // the two failures).
   if (mFileCount != 0) {
-    if (attachmentsFound)
-      WriteLog("\n* Located 'Attachments Folder'\n" + attachmentsFolder.FullPath());
-    else
-      WriteLog("\n* Failed to locate 'Attachments Folder'");
-    if (partsFound)
-      WriteLog("\n* Located 'Parts Folder'\n" + partsFolder.FullPath());
-    else
-      WriteLog("\n* Failed to locate 'Parts Folder'");
+    std::vector<EudoraFolders> report = mEudoraFolders;
+    if (report.empty()) report.push_back(EudoraFolders{attachmentsFound, partsFound, attachmentsFolder, partsFolder});
+    for (const EudoraFolders& folders : report) {
+      if (folders.attachmentsFound)
+        WriteLog("\n* Located 'Attachments Folder'\n" + folders.attachmentsFolder.FullPath());
+      else
+        WriteLog("\n* Failed to locate 'Attachments Folder'");
+      if (folders.partsFound)
+        WriteLog("\n* Located 'Parts Folder'\n" + folders.partsFolder.FullPath());
+      else
+        WriteLog("\n* Failed to locate 'Parts Folder'");
+    }
   }
 
   // 10.
@@ -187,13 +194,18 @@ void Ferrolin::DoAEOpenDoc(const platform::AppleEvent& event, platform::AppleEve
       progress.status.SetText(status);
       ProcessNextEvent();
       switch (queued->kind) {
-        case kindMailbox:
+        case kindMailbox: {
+          // A mailbox of a data folder takes that folder's attachments and parts; one that
+          // lies in none, those of the run.
+          EudoraFolders folders{attachmentsFound, partsFound, attachmentsFolder, partsFolder};
+          if (queued->eudoraFolders >= 0) folders = mEudoraFolders[static_cast<size_t>(queued->eudoraFolders)];
           mResumePosition = 0;
-          while (OpenMailbox(file, targetFolder, queued->depth, attachmentsFolder, partsFolder, attachmentsFound,
-                             partsFound)) {
+          while (OpenMailbox(file, targetFolder, queued->depth, folders.attachmentsFolder, folders.partsFolder,
+                             folders.attachmentsFound, folders.partsFound)) {
           }
           ++mailboxFiles;
           break;
+        }
         case kindNicknameFile:
           OpenNicknameFile(file, profileFolder);
           ++nicknameFiles;

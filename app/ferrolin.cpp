@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "discovery/eudora_layout.h"
 #include "platform/system.h"
 
 #ifndef FERROLIN_VERSION

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -38,11 +39,24 @@ inline constexpr platform::OSType kEnumMozilla = platform::FourCC("FqfM");
 inline constexpr platform::OSType kEnumAppleMail = platform::FourCC("FqtM");
 inline constexpr platform::OSType kEnumThunderbird = platform::FourCC("FqtT");
 
+// Where one Eudora data folder keeps received attachments and embedded parts: on the Mac its
+// "Attachments Folder" and "Parts Folder", on Windows "attach" (or the folder Eudora.ini
+// names) and "Embedded".
+struct EudoraFolders {
+  bool attachmentsFound = false;
+  bool partsFound = false;
+  platform::FileSpec attachmentsFolder;
+  platform::FileSpec partsFolder;
+};
+
 // One file found by the scan.
 struct QueuedFile {
   platform::FileSpec file;  // aliases already resolved
   int32_t depth = 0;        // folder depth below the Eudora mail folder
   int16_t kind = 0;         // kindMailbox, kindNicknameFile or kindFilterFile
+  // The Eudora folders of the data folder the file lies in (an index into the run's
+  // mEudoraFolders), -1 when its path leads to no data folder.
+  int32_t eudoraFolders = -1;
 };
 
 // Where a launch reads and writes: the user's home (its Library folder is home/Library)
@@ -54,6 +68,9 @@ struct FerrolinFolders {
 
 namespace mailboxes {
 class DiskAttachmentFolder;
+}
+namespace discovery {
+class EudoraLayout;
 }
 
 class Ferrolin : public platform::Application, public platform::Listener {
@@ -84,6 +101,11 @@ class Ferrolin : public platform::Application, public platform::Listener {
                                      platform::FileSpec& partsFolder);
   void LocateAttachmentFolder(platform::FileSpec file, bool& attachmentsFound, bool& partsFound,
                               platform::FileSpec& attachmentsFolder, platform::FileSpec& partsFolder);
+  // The Eudora folders of the data folder that file lies in, searched once per data folder
+  // and run: an index into mEudoraFolders, or -1 when the file's path leads to no data folder.
+  int32_t LocateEudoraFolders(const platform::FileSpec& file);
+  // Eudora's layout as this run has met it (Windows data folders, descmap.pce names).
+  discovery::EudoraLayout& Layout();
 
   // Converters. targetFolder is the folder mailboxes are written into; profileFolder the
   // Thunderbird profile (empty for Apple Mail).
@@ -146,6 +168,9 @@ class Ferrolin : public platform::Application, public platform::Listener {
   std::string mSummaryText;
   // Eudora's Attachments Folder as the mailboxes of the run look files up in it (listed once).
   std::shared_ptr<mailboxes::DiskAttachmentFolder> mAttachmentsFolder;
+  // The Eudora data folders the run's files lie in, in the order they were met, with where
+  // each keeps attachments and parts.
+  std::vector<EudoraFolders> mEudoraFolders;
 
  private:
   FerrolinFolders folders_;
@@ -153,11 +178,16 @@ class Ferrolin : public platform::Application, public platform::Listener {
   bool mLogFailureReported = false;
   // Folders entered by the walk of this run, so that a link back into them is not followed.
   std::set<platform::FileIdentity> mEnteredFolders;
+  std::unique_ptr<discovery::EudoraLayout> mLayout;
+  // Data folder path -> index into mEudoraFolders.
+  std::map<std::string, int32_t> mDataFolderIndex;
 
  public:
   // Whether the scan of this run already entered the folder; records it otherwise.
   bool EnterFolderOnce(const platform::FileSpec& folder);
   void ResetEnteredFolders() { mEnteredFolders.clear(); }
+  // Forgets the layout and the data folders met by an earlier run.
+  void ResetEudoraLayout();
   void NoteLogFailure(int error);
   // Refreshes the progress window's file line with text when 2 ticks have passed since
   // the last refresh, giving the event loop a turn.

@@ -1,10 +1,12 @@
 // The walk over dropped folders, the classification of each file met, and the search for
 // Eudora's "Attachments Folder" and "Parts Folder".
 #include <array>
+#include <optional>
 #include <string>
 
 #include "app/ferrolin.h"
 #include "discovery/classify.h"
+#include "discovery/eudora_layout.h"
 #include "discovery/file_refs.h"
 #include "platform/encodings.h"
 #include "platform/forks.h"
@@ -73,9 +75,21 @@ bool Ferrolin::AddIfIsConvertableFile(const platform::FileSpec& file, int32_t de
   bool wanted = (kind == kindMailbox && mConvertMailboxes) || (kind == kindFilterFile && mConvertFilters) ||
                 (kind == kindNicknameFile && mConvertNicknames);
   if (!wanted) return false;
-  if (mItems) mItems->push_back(std::make_unique<QueuedFile>(QueuedFile{file, depth, kind}));
-  if (mSourceFlavour != kFlavourMozilla && !attachmentsFound && !partsFound)
-    LocateAttachmentFolder(file, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
+  auto queued = std::make_unique<QueuedFile>(QueuedFile{file, depth, kind});
+  if (mSourceFlavour != kFlavourMozilla) {
+    // Each file remembers its own data folder's Eudora folders, so that a run over several
+    // data folders takes every attachment from the right one; the run's own four results are
+    // those of the first data folder that has one of them, for files that lie in none.
+    queued->eudoraFolders = LocateEudoraFolders(file);
+    if (!attachmentsFound && !partsFound && queued->eudoraFolders >= 0) {
+      const EudoraFolders& found = mEudoraFolders[static_cast<size_t>(queued->eudoraFolders)];
+      attachmentsFound = found.attachmentsFound;
+      partsFound = found.partsFound;
+      attachmentsFolder = found.attachmentsFolder;
+      partsFolder = found.partsFolder;
+    }
+  }
+  if (mItems) mItems->push_back(std::move(queued));
   return true;
 }
 
@@ -90,10 +104,15 @@ void Ferrolin::ScanFolderForConvertableFiles(const platform::FileSpec& folder, i
   if (!EnterFolderOnce(folder)) return;
   std::vector<std::string> names;
   platform::ListFolder(folder, names);
+  // A Windows data folder plays the Mac "Mail Folder"'s part; its own folders hold no mail.
+  const bool windowsDataFolder = Layout().IsWindowsDataFolder(folder);
   for (const std::string& name : names) {
     platform::FileSpec item = platform::Child(folder, name);
     // Fork sidecars belong to their files; they are not items of their own.
     if (platform::IsForkCompanion(item)) continue;
+    if (windowsDataFolder && Layout().IsEudoraOwnFolder(folder, name) &&
+        platform::KindOf(item) == platform::ItemKind::kFolder)
+      continue;
     bool isFolder = false;
     ResolveAliasesAndSymlinks(item, isFolder);
     if (isFolder) {
@@ -108,6 +127,32 @@ void Ferrolin::ScanFolderForConvertableFiles(const platform::FileSpec& folder, i
 
 void Ferrolin::LocateAttachmentFolder(platform::FileSpec file, bool& attachmentsFound, bool& partsFound,
                                       platform::FileSpec& attachmentsFolder, platform::FileSpec& partsFolder) {
+  const int32_t index = LocateEudoraFolders(file);
+  if (index < 0) return;
+  const EudoraFolders& found = mEudoraFolders[static_cast<size_t>(index)];
+  attachmentsFound = found.attachmentsFound;
+  partsFound = found.partsFound;
+  attachmentsFolder = found.attachmentsFolder;
+  partsFolder = found.partsFolder;
+}
+
+int32_t Ferrolin::LocateEudoraFolders(const platform::FileSpec& file) {
+  // A file of a Windows data folder (directly or in its .fol folders): "attach" (or what
+  // Eudora.ini names) and "Embedded" of that folder.
+  if (std::optional<platform::FileSpec> data = Layout().WindowsDataFolderOf(file)) {
+    const std::string key = data->FullPath();
+    if (auto it = mDataFolderIndex.find(key); it != mDataFolderIndex.end()) return it->second;
+    const discovery::WindowsEudoraFolders windows = Layout().FoldersOf(*data);
+    EudoraFolders found;
+    found.attachmentsFound = windows.attachmentsFound;
+    found.attachmentsFolder = windows.attachmentsFound ? windows.attachments : platform::Child(*data, "attach");
+    found.partsFound = windows.embeddedFound;
+    found.partsFolder = windows.embeddedFound ? windows.embedded : platform::Child(*data, "Embedded");
+    mEudoraFolders.push_back(found);
+    return mDataFolderIndex[key] = static_cast<int32_t>(mEudoraFolders.size() - 1);
+  }
+
+  // On the Mac, the data folder is found by the names on the file's path.
   const std::string path = file.FullPath();
   const std::string fileName = file.name;
   // Counts the separators after position from that are not the path's last character.
@@ -124,17 +169,31 @@ void Ferrolin::LocateAttachmentFolder(platform::FileSpec file, bool& attachments
     if (fileName != "Eudora Folder") FSPGetParentSpec(top);
   } else {
     at = path.find("Mail Folder/");
-    if (at == std::string::npos) return;
+    if (at == std::string::npos) return -1;
     for (int ups = separatorsAfter(at); ups > 0; --ups) FSPGetParentSpec(top);
     FSPGetParentSpec(top);
   }
-  platform::FileSpec parts = platform::Child(top, "Parts Folder");
-  partsFound = platform::Exists(parts);
-  partsFolder = parts;
-  platform::FileSpec attachments = platform::Child(top, "Attachments Folder");
-  attachmentsFound = platform::Exists(attachments);
-  attachmentsFolder = attachments;
+  const std::string key = top.FullPath();
+  if (auto it = mDataFolderIndex.find(key); it != mDataFolderIndex.end()) return it->second;
+  EudoraFolders found;
+  found.partsFolder = platform::Child(top, "Parts Folder");
+  found.partsFound = platform::Exists(found.partsFolder);
+  found.attachmentsFolder = platform::Child(top, "Attachments Folder");
+  found.attachmentsFound = platform::Exists(found.attachmentsFolder);
   bool isFolder = false;
-  if (partsFound) ResolveAliasesAndSymlinks(partsFolder, isFolder);
-  if (attachmentsFound) ResolveAliasesAndSymlinks(attachmentsFolder, isFolder);
+  if (found.partsFound) ResolveAliasesAndSymlinks(found.partsFolder, isFolder);
+  if (found.attachmentsFound) ResolveAliasesAndSymlinks(found.attachmentsFolder, isFolder);
+  mEudoraFolders.push_back(found);
+  return mDataFolderIndex[key] = static_cast<int32_t>(mEudoraFolders.size() - 1);
+}
+
+discovery::EudoraLayout& Ferrolin::Layout() {
+  if (!mLayout) mLayout = std::make_unique<discovery::EudoraLayout>();
+  return *mLayout;
+}
+
+void Ferrolin::ResetEudoraLayout() {
+  mLayout.reset();
+  mEudoraFolders.clear();
+  mDataFolderIndex.clear();
 }

@@ -123,7 +123,7 @@ std::string TranslateFilterLabel(std::string_view label, uint32_t systemVersion)
   return "3668479";
 }
 
-std::string FilterMailboxPath(std::string_view value, bool crlf) {
+std::string FilterMailboxPath(std::string_view value, bool crlf, const MailboxDisplayName& displayName) {
   const char separator = crlf ? '\\' : ':';
   std::vector<std::string> names;
   size_t start = 0;
@@ -135,9 +135,13 @@ std::string FilterMailboxPath(std::string_view value, bool crlf) {
     start = end + 1;
   }
   std::string path;
+  std::vector<std::string> fileNames;
   for (size_t i = 0; i < names.size(); ++i) {
-    std::string name = std::move(names[i]);
-    if (i + 1 < names.size()) {
+    std::string name = names[i];
+    fileNames.push_back(names[i]);
+    if (std::optional<std::string> shown = displayName ? displayName(fileNames) : std::nullopt) {
+      name = std::move(*shown);
+    } else if (i + 1 < names.size()) {
       for (std::string_view suffix : {".fol", ".FOL", ".sbd", ".SBD"}) name = text::TrimAffix(std::move(name), suffix);
     } else {
       name = text::TrimAffix(text::TrimAffix(std::move(name), ".mbx"), ".MBX");
@@ -221,7 +225,8 @@ bool ReadEudoraFilter(platform::ByteStream& in, const FilterOptions& options, Fi
         rule.deleteMessage = true;
       } else {
         // The separators are replaced in UTF-8: in Shift-JIS a '\' byte can be half of a character.
-        std::string path = FilterMailboxPath(FilterTextToUTF8(value, textEncoding), options.crlf);
+        std::string path =
+            FilterMailboxPath(FilterTextToUTF8(value, textEncoding), options.crlf, options.mailboxDisplayName);
         (keyword == "transfer" ? rule.transferMailbox : rule.copyMailbox) = std::move(path);
       }
     } else if (keyword == "forward") {

@@ -49,8 +49,9 @@ std::string TranslateFilterLabel(std::string_view label, uint32_t systemVersion)
 // A "transfer" or "copy" value (UTF-8) as the path of the converted mailbox below the
 // import folder, named as the mailbox writer names packages and their folders: ':' (Mac)
 // or '\' (Windows) become '/', folders lose ".fol" and ".sbd", the mailbox ".mbx". Empty
-// when the value names no mailbox.
-std::string FilterMailboxPath(std::string_view value, bool crlf);
+// when the value names no mailbox. Where displayName knows the name Eudora showed for a
+// mailbox or folder of the path, that name stands instead.
+std::string FilterMailboxPath(std::string_view value, bool crlf, const MailboxDisplayName& displayName = {});
 
 // The filter file's text as UTF-8: control characters that XML cannot hold become blanks.
 std::string FilterTextToUTF8(std::string_view text, platform::TextEncoding encoding);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace filters {
 
@@ -37,6 +38,8 @@ struct FilterRule {
 };
 
 // How a filter file is read and its rules written.
+using MailboxDisplayName = std::function<std::optional<std::string>(const std::vector<std::string>& fileNames)>;
+
 struct FilterOptions {
   bool crlf = false;      // CR LF line ends: a Windows filter file
   bool japanese = false;  // the source flavour is Eudora (Japanese)
@@ -44,6 +47,9 @@ struct FilterOptions {
   std::string importFolder = "Import";  // the folder below Library/Mail/Mailboxes holding the mailboxes
   // Gives the path of the Apple Mail account of that name (UTF-8), or nothing. Unset: no account is known.
   std::function<std::optional<std::string>(const std::string& accountName)> lookUpAccount;
+  // The name Eudora showed for a mailbox or folder of a transfer path, given the path's file
+  // names from the mail folder down to it; nothing when none is known. Unset: file names only.
+  MailboxDisplayName mailboxDisplayName;
 };
 
 inline bool IsSystem103OrLater(uint32_t systemVersion) { return systemVersion >= 0x1030; }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/ferrolin.h"
+#include "discovery/eudora_layout.h"
 #include "discovery/file_refs.h"
 #include "filters/eudora_filter_reader.h"
 #include "filters/filter_translation.h"
@@ -40,6 +41,15 @@ void Ferrolin::OpenFilterFile(platform::FileSpec file) {
   options.japanese = mSourceFlavour == kFlavourEudoraJapanese;
   options.systemVersion = platform::SystemVersion();
   options.importFolder = mImportFolderName;
+  // A filter file of a Windows data folder names mailboxes by their files; they were
+  // converted under the names Eudora showed (descmap.pce), so the rules point there too.
+  if (std::optional<platform::FileSpec> data = Layout().WindowsDataFolderOf(file)) {
+    options.mailboxDisplayName = [this, folder = *data](const std::vector<std::string>& fileNames) {
+      platform::FileSpec item = folder;
+      for (const std::string& name : fileNames) item = platform::Child(item, name);
+      return Layout().DisplayName(item);
+    };
+  }
   // Apple Mail's preferences are read once, when a filter first tests a personality.
   std::optional<std::string> preferences;
   options.lookUpAccount = [&](const std::string& name) -> std::optional<std::string> {

@@ -10,13 +10,12 @@ namespace mailboxes {
 AppleMailSink::AppleMailSink(platform::FileSpec folder, bool messageFiles, bool japaneseSource)
     : folder_(std::move(folder)), messageFiles_(messageFiles), japaneseSource_(japaneseSource) {}
 
-std::unique_ptr<AppleMailSink> AppleMailSink::Create(const platform::FileSpec& mailbox,
-                                                     const platform::FileSpec& importFolder, int32_t depth,
-                                                     bool messageFiles, bool japaneseSource, std::string& relativePath,
-                                                     int& error) {
+std::unique_ptr<AppleMailSink> AppleMailSink::Create(const MailboxPlacement& placement,
+                                                     const platform::FileSpec& importFolder, bool messageFiles,
+                                                     bool japaneseSource, std::string& relativePath, int& error) {
   platform::FileSpec folder;
   error = 0;
-  relativePath = CreateNewMboxPackage(mailbox, importFolder, depth, messageFiles, folder, error);
+  relativePath = CreateNewMboxPackage(placement, importFolder, messageFiles, folder, error);
   if (error != 0) return nullptr;
   std::unique_ptr<AppleMailSink> sink(new AppleMailSink(folder, messageFiles, japaneseSource));
   if (messageFiles) {

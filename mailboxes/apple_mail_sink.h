@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "mailboxes/enclosing_folders.h"
 #include "mailboxes/mailbox_converter.h"
 #include "platform/files.h"
 #include "platform/output_stream.h"
@@ -17,9 +18,9 @@ class AppleMailSink final : public MessageSink {
   // Creates the package (and its enclosing folders) for the mailbox in importFolder.
   // relativePath receives the enclosing folders' names, each followed by "/". Returns null
   // with error set when the package or its files cannot be created.
-  static std::unique_ptr<AppleMailSink> Create(const platform::FileSpec& mailbox, const platform::FileSpec& importFolder,
-                                               int32_t depth, bool messageFiles, bool japaneseSource,
-                                               std::string& relativePath, int& error);
+  static std::unique_ptr<AppleMailSink> Create(const MailboxPlacement& placement, const platform::FileSpec& importFolder,
+                                               bool messageFiles, bool japaneseSource, std::string& relativePath,
+                                               int& error);
 
   // The mailbox as the property lists name it: the import folder, "/" and the display name.
   void SetOriginalMailbox(std::string text) { originalMailbox_ = std::move(text); }

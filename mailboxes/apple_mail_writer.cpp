@@ -15,10 +15,6 @@ namespace mailboxes {
 
 namespace {
 
-bool IsUsableFolderName(const std::string& name) {
-  return !name.empty() && name != "." && name != "..";
-}
-
 void AppendBE32(std::string& out, uint32_t value) {
   out += static_cast<char>(value >> 24);
   out += static_cast<char>(value >> 16);
@@ -119,14 +115,17 @@ std::string PackageName(const std::string& unicodeName, uint64_t sequence) {
   return unicodeName + "-" + std::to_string(sequence) + ".mbox";
 }
 
-std::string CreateNewMboxPackage(const platform::FileSpec& mailbox, const platform::FileSpec& importFolder,
-                                 int32_t depth, bool messageFiles, platform::FileSpec& outputFolder, int& error) {
+std::string PackageName(const MailboxPlacement& placement, uint64_t sequence) {
+  if (!placement.userName) return PackageName(placement.fileName, sequence);
+  return *placement.userName + (sequence == 0 ? std::string() : "-" + std::to_string(sequence)) + ".mbox";
+}
+
+std::string CreateNewMboxPackage(const MailboxPlacement& placement, const platform::FileSpec& importFolder,
+                                 bool messageFiles, platform::FileSpec& outputFolder, int& error) {
   error = 0;
   std::string relativePath;
   platform::FileSpec current = importFolder;
-  for (const platform::FileSpec& eudoraFolder : EnclosingEudoraFolders(mailbox, depth)) {
-    const std::string name = ConvertedFolderName(platform::FileNameToUTF8(eudoraFolder.name));
-    if (!IsUsableFolderName(name)) continue;
+  for (const std::string& name : placement.folders) {
     platform::FileSpec next = platform::Child(current, name);
     if (int rc = platform::UseOrCreateFolder(next); rc != 0) {
       error = rc;
@@ -136,10 +135,9 @@ std::string CreateNewMboxPackage(const platform::FileSpec& mailbox, const platfo
     current = next;
   }
 
-  const std::string unicodeName = GetUnicodeFilename(mailbox, 0);
   platform::FileSpec package;
   for (uint64_t sequence = 0;; ++sequence) {
-    package = platform::Child(current, PackageName(unicodeName, sequence));
+    package = platform::Child(current, PackageName(placement, sequence));
     if (platform::Exists(package)) continue;
     int rc = platform::CreateFolder(package);
     if (rc == 0) break;

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "mailboxes/enclosing_folders.h"
 #include "platform/files.h"
 #include "platform/output_stream.h"
 
@@ -35,19 +36,20 @@ uint32_t LabelFlag(int32_t label);
 // ---------------------------------------------------------------- the package
 
 // Creates the folders for one mailbox's package inside importFolder: the enclosing folders
-// that repeat the mailbox's Eudora folders (depth of them; ".fol"/".sbd" suffixes dropped;
-// existing ones are reused), then the package "X.mbox" (or "X-N.mbox" when the name is taken)
-// and, for the message-file form, its "Messages" folder. A mailbox of depth 0 or less that
-// does not lie in a "Mail Folder" keeps the folder that holds it as enclosing folder.
-// Returns the relative path: each enclosing folder's name followed by "/". outputFolder
-// receives the package (single-mbox form) or its "Messages" folder. On failure error is the
-// errno value and outputFolder is left as it was; otherwise error is 0.
-std::string CreateNewMboxPackage(const platform::FileSpec& mailbox, const platform::FileSpec& importFolder,
-                                 int32_t depth, bool messageFiles, platform::FileSpec& outputFolder, int& error);
+// of the placement (existing ones are reused), then the package "X.mbox" (or "X-N.mbox" when
+// the name is taken) and, for the message-file form, its "Messages" folder. Returns the
+// relative path: each enclosing folder's name followed by "/". outputFolder receives the
+// package (single-mbox form) or its "Messages" folder. On failure error is the errno value
+// and outputFolder is left as it was; otherwise error is 0.
+std::string CreateNewMboxPackage(const MailboxPlacement& placement, const platform::FileSpec& importFolder,
+                                 bool messageFiles, platform::FileSpec& outputFolder, int& error);
 
-// The package name the mailbox gets: sequence 0 gives the name without ".mbx"/".MBX" and with
-// ".mbox"; sequence n > 0 the whole name followed by "-n.mbox". unicodeName is UTF-8.
+// The package name a mailbox file gets: sequence 0 gives the name without ".mbx"/".MBX" and
+// with ".mbox"; sequence n > 0 the whole name followed by "-n.mbox". unicodeName is UTF-8.
 std::string PackageName(const std::string& unicodeName, uint64_t sequence);
+// The package name of a placed mailbox: the name Eudora showed, when known, with "-n" for a
+// sequence n > 0 and ".mbox"; else PackageName of its file name.
+std::string PackageName(const MailboxPlacement& placement, uint64_t sequence);
 
 // ---------------------------------------------------------------- table_of_contents
 

@@ -35,14 +35,16 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
   std::string relativePath;
   int error = 0;
   std::unique_ptr<mailboxes::MessageSink> sink;
-  const std::string mailboxName = text::TrimAffix(text::TrimAffix(GetUnicodeFilename(file, 0), ".mbx"), ".MBX");
+  // Mailboxes and folders take the names Eudora showed for them where its descmap.pce tells.
+  const mailboxes::MailboxPlacement placement = mailboxes::PlaceMailbox(file, depth, &Layout());
+  const std::string mailboxName = placement.Name();
   if (mTarget == kTargetAppleMail) {
-    auto apple = mailboxes::AppleMailSink::Create(file, targetFolder, depth, mIsMacOS104OrLater,
+    auto apple = mailboxes::AppleMailSink::Create(placement, targetFolder, mIsMacOS104OrLater,
                                                   mSourceFlavour == kFlavourEudoraJapanese, relativePath, error);
     if (apple) apple->SetOriginalMailbox(mImportFolderName + "/" + relativePath + mailboxName);
     sink = std::move(apple);
   } else if (mTarget == kTargetThunderbird) {
-    sink = mailboxes::ThunderbirdSink::Create(file, targetFolder, depth, relativePath, error);
+    sink = mailboxes::ThunderbirdSink::Create(placement, targetFolder, relativePath, error);
   }
   const std::string displayName = relativePath + mailboxName;
 

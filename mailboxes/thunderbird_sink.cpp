@@ -25,13 +25,13 @@ bool EndsInsideALine(const platform::FileSpec& file) {
 ThunderbirdSink::ThunderbirdSink(platform::OutputStream& mbox, std::string mboxPath, std::string scratchFolder)
     : mbox_(mbox), mboxPath_(std::move(mboxPath)), message_(std::move(scratchFolder)), guard_(mbox) {}
 
-std::unique_ptr<ThunderbirdSink> ThunderbirdSink::Create(const platform::FileSpec& mailbox,
-                                                         const platform::FileSpec& baseFolder, int32_t depth,
+std::unique_ptr<ThunderbirdSink> ThunderbirdSink::Create(const MailboxPlacement& placement,
+                                                         const platform::FileSpec& baseFolder,
                                                          std::string& relativePath, int& error) {
   platform::FileSpec folder;
-  relativePath = CreateFolderHierarchy(mailbox, baseFolder, depth, folder, error);
+  relativePath = CreateFolderHierarchy(placement, baseFolder, folder, error);
   if (error != 0) return nullptr;
-  const platform::FileSpec path = platform::Child(folder, ThunderbirdMailboxName(GetUnicodeFilename(mailbox, 0)));
+  const platform::FileSpec path = platform::Child(folder, ThunderbirdMailboxName(placement));
   const bool needsLineEnd = EndsInsideALine(path);
   auto file = std::make_unique<platform::FileOutput>();
   if (!file->Open(path.FullPath(), /*append=*/true) || (needsLineEnd && !file->Write("\n"))) {

@@ -27,8 +27,9 @@ class ThunderbirdSink final : public MessageSink {
   // opens its mail folder file for appending. relativePath receives the enclosing folders'
   // names, each followed by "/". Returns null with error set when a folder or the file
   // cannot be made.
-  static std::unique_ptr<ThunderbirdSink> Create(const platform::FileSpec& mailbox, const platform::FileSpec& baseFolder,
-                                                 int32_t depth, std::string& relativePath, int& error);
+  static std::unique_ptr<ThunderbirdSink> Create(const MailboxPlacement& placement,
+                                                 const platform::FileSpec& baseFolder, std::string& relativePath,
+                                                 int& error);
 
   // The current message only; FinishMessage appends it to the mail folder file.
   platform::OutputStream& Output() override { return message_; }

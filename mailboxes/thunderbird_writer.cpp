@@ -37,14 +37,16 @@ std::string ThunderbirdMailboxName(const std::string& unicodeName) {
   return WithoutAffixes(unicodeName, {".mbx", ".MBX"});
 }
 
-std::string CreateFolderHierarchy(const platform::FileSpec& mailbox, const platform::FileSpec& baseFolder,
-                                  int32_t depth, platform::FileSpec& folder, int& error) {
+std::string ThunderbirdMailboxName(const MailboxPlacement& placement) {
+  return placement.userName ? *placement.userName : ThunderbirdMailboxName(placement.fileName);
+}
+
+std::string CreateFolderHierarchy(const MailboxPlacement& placement, const platform::FileSpec& baseFolder,
+                                  platform::FileSpec& folder, int& error) {
   error = 0;
   std::string relativePath;
   folder = baseFolder;
-  for (const platform::FileSpec& eudoraFolder : EnclosingEudoraFolders(mailbox, depth)) {
-    const std::string name = ConvertedFolderName(platform::FileNameToUTF8(eudoraFolder.name));
-    if (!IsUsableName(name)) continue;
+  for (const std::string& name : placement.folders) {
     relativePath += name + "/";
     // The folder's own (empty) mail folder and summary; existing ones stay as they are.
     if ((error = CreateEmptyFile(platform::Child(folder, name))) != 0) return relativePath;

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "mailboxes/enclosing_folders.h"
 #include "platform/files.h"
 #include "platform/output_stream.h"
 
@@ -27,15 +28,18 @@ std::string ThunderbirdFolderName(const std::string& unicodeName);
 // end. A name that would be left empty, "." or ".." keeps them.
 std::string ThunderbirdMailboxName(const std::string& unicodeName);
 
-// Recreates the Eudora folders that enclose the mailbox inside baseFolder, depth of them (one
-// more when depth is below 1 and the mailbox does not lie in a "Mail Folder"): for each
-// folder F, outermost first, the empty files F and F.msf when they are missing, and the
-// directory F.sbd, created or reused, which then holds the next one. Returns the relative
-// path: each folder's name followed by "/". folder receives the directory that holds the
-// mailbox file. On failure error is the errno value (folder is the directory that could not
-// be made); otherwise 0.
-std::string CreateFolderHierarchy(const platform::FileSpec& mailbox, const platform::FileSpec& baseFolder,
-                                  int32_t depth, platform::FileSpec& folder, int& error);
+// The mail folder file of a placed mailbox: the name Eudora showed, when known, else
+// ThunderbirdMailboxName of its file name.
+std::string ThunderbirdMailboxName(const MailboxPlacement& placement);
+
+// Recreates the Eudora folders that enclose the mailbox (the placement's folders) inside
+// baseFolder: for each folder F, outermost first, the empty files F and F.msf when they are
+// missing, and the directory F.sbd, created or reused, which then holds the next one. Returns
+// the relative path: each folder's name followed by "/". folder receives the directory that
+// holds the mailbox file. On failure error is the errno value (folder is the directory that
+// could not be made); otherwise 0.
+std::string CreateFolderHierarchy(const MailboxPlacement& placement, const platform::FileSpec& baseFolder,
+                                  platform::FileSpec& folder, int& error);
 
 // The X-Mozilla-Status2 value of a message with attachments: 0x10000000 with the entry's label
 // (capped at 5, none below 0) in bits 25-27 when the table of contents is usable.

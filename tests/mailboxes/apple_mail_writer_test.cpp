@@ -293,7 +293,7 @@ TEST(AppleMailPackage, FoldersAndNames) {
     platform::FileSpec output{"unchanged", ""};
     int error = -1;
     std::string relative =
-        CreateNewMboxPackage(platform::FileSpecFromPath(c.mailbox), import, c.depth, c.messageFiles, output, error);
+        CreateNewMboxPackage(PlaceMailbox(platform::FileSpecFromPath(c.mailbox), c.depth), import, c.messageFiles, output, error);
     EXPECT_EQ(error, c.error);
     EXPECT_EQ(relative, c.relative);
     if (c.error != 0) {
@@ -306,8 +306,8 @@ TEST(AppleMailPackage, FoldersAndNames) {
 
   int error = 0;
   platform::FileSpec output;
-  CreateNewMboxPackage(platform::FileSpecFromPath(mail + "/In"), platform::FileSpecFromPath(scratch / "gone"), 0,
-                       false, output, error);
+  CreateNewMboxPackage(PlaceMailbox(platform::FileSpecFromPath(mail + "/In"), 0),
+                       platform::FileSpecFromPath(scratch / "gone"), false, output, error);
   EXPECT_EQ(error, ENOENT);
 }
 
@@ -318,7 +318,8 @@ TEST(AppleMailPackage, DepthBeyondThePathStopsAtTheRoot) {
   platform::FileSpec output;
   int error = -1;
   std::string relative =
-      CreateNewMboxPackage(platform::FileSpecFromPath(scratch / "src/Old/Notes"), import, INT32_MAX, false, output, error);
+      CreateNewMboxPackage(PlaceMailbox(platform::FileSpecFromPath(scratch / "src/Old/Notes"), INT32_MAX), import, false,
+                           output, error);
   EXPECT_EQ(error, 0);
   EXPECT_EQ(relative.substr(relative.size() - 8), "src/Old/");
   EXPECT_EQ(output.FullPath(), import.FullPath() + "/" + relative + "Notes.mbox");

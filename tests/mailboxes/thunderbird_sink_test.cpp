@@ -15,6 +15,7 @@
 namespace {
 
 using mailboxes::MailboxSettings;
+using mailboxes::PlaceMailbox;
 using mailboxes::TableOfContents;
 using mailboxes::ThunderbirdSink;
 using testing_support::ReadFile;
@@ -138,7 +139,7 @@ TEST(ThunderbirdSink, AppendsToAMailFolderFileThatExists) {
     const platform::FileSpec mailbox = platform::FileSpecFromPath(mail + name);
     std::string relativePath;
     int error = -1;
-    auto sink = ThunderbirdSink::Create(mailbox, base, name[1] == 'C' ? 1 : 0, relativePath, error);
+    auto sink = ThunderbirdSink::Create(PlaceMailbox(mailbox, name[1] == 'C' ? 1 : 0), base, relativePath, error);
     ASSERT_TRUE(sink) << error;
     EXPECT_EQ(Convert(box, *sink, {}), 1);
   }
@@ -153,7 +154,7 @@ TEST(ThunderbirdSink, AppendsToAMailFolderFileThatExists) {
   WriteFile(mail + "/Out", box);
   std::string relativePath;
   int error = 0;
-  EXPECT_FALSE(ThunderbirdSink::Create(platform::FileSpecFromPath(mail + "/Out"), base, 0, relativePath, error));
+  EXPECT_FALSE(ThunderbirdSink::Create(PlaceMailbox(platform::FileSpecFromPath(mail + "/Out"), 0), base, relativePath, error));
   EXPECT_EQ(error, EISDIR);
 }
 

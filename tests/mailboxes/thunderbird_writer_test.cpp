@@ -53,7 +53,7 @@ TEST(CreateFolderHierarchy, RepeatsTheEudoraFoldersAndKeepsWhatExists) {
   for (const Row& row : rows) {
     platform::FileSpec folder;
     int error = -1;
-    EXPECT_EQ(CreateFolderHierarchy(platform::FileSpecFromPath(row.mailbox), base, row.depth, folder, error),
+    EXPECT_EQ(CreateFolderHierarchy(mailboxes::PlaceMailbox(platform::FileSpecFromPath(row.mailbox), row.depth), base, folder, error),
               row.relativePath)
         << row.mailbox;
     EXPECT_EQ(error, 0);
@@ -69,8 +69,8 @@ TEST(CreateFolderHierarchy, RepeatsTheEudoraFoldersAndKeepsWhatExists) {
   WriteFile(scratch / "other/Clients.sbd", "");
   platform::FileSpec folder;
   int error = 0;
-  CreateFolderHierarchy(platform::FileSpecFromPath(mail + "/Clients.fol/Work.mbx"),
-                        platform::FileSpecFromPath(scratch / "other"), 1, folder, error);
+  CreateFolderHierarchy(mailboxes::PlaceMailbox(platform::FileSpecFromPath(mail + "/Clients.fol/Work.mbx"), 1),
+                        platform::FileSpecFromPath(scratch / "other"), folder, error);
   EXPECT_EQ(error, ENOTDIR);
 }
 
