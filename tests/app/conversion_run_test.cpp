@@ -155,3 +155,37 @@ TEST(ConversionRun, DialogsResetTheChoicesAndSizeTheSummary) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ConversionRun, EachDataFolderGivesItsMailboxesItsOwnAttachments) {
+  Launch l;
+  // Two Windows data folders whose attachments have the same name and different contents.
+  for (const char* who : {"first", "second"}) {
+    const std::string top = l.scratch / (std::string("src/") + who);
+    WriteFile(top + "/In.mbx",
+              "From ???@??? Tue Jan 01 12:34:56 2002\r\nSubject: " + std::string(who) +
+                  "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"=b=\"\r\n\r\n"
+                  "See attached.\r\nAttachment Converted: \"C:\\Eudora\\attach\\notes.txt\"\r\n");
+    WriteFile(top + "/descmap.pce", std::string("Inbox ") + who + ",In.mbx,S,Y\r\n");
+    WriteFile(top + "/attach/notes.txt", who);
+    WriteFile(top + "/Embedded/none", "");
+  }
+  l.Set(kPropShowDialogs, platform::MakeBoolean(false));
+  l.Open({l.scratch / "src/first", l.scratch / "src/second"});
+  l.app.Run();
+  EXPECT_EQ(l.app.WriteFailureCount(), 0);
+  const std::string import = l.scratch / "home/Library/Mail/Mailboxes/Import/";
+  EXPECT_NE(ReadFile(import + "Inbox first.mbox/Messages/1.emlx").find("Zmlyc3Q="), std::string::npos);  // "first"
+  EXPECT_NE(ReadFile(import + "Inbox second.mbox/Messages/1.emlx").find("c2Vjb25k"), std::string::npos);  // "second"
+  const std::string log = l.Log();
+  for (const char* who : {"first", "second"}) {
+    EXPECT_NE(log.find("\n* Located 'Attachments Folder'\n" + (l.scratch / "src/") + who + "/attach\n* Located 'Parts Folder'\n" +
+                       (l.scratch / "src/") + who + "/Embedded"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(std::string("* Mailbox \"Inbox ") + who + "\""), std::string::npos);
+  }
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,22 @@ TEST(FilterMailboxPath, NamesTheConvertedPackages) {
       {"", true, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(FilterMailboxPath(c.value, c.crlf), c.path) << c.value;
+}
+
+TEST(FilterMailboxPath, TakesTheNamesEudoraShowed) {
+  // The names a Windows data folder's descmap.pce files give, by the file names down to them.
+  const MailboxDisplayName shown = [](const std::vector<std::string>& files) -> std::optional<std::string> {
+    std::string key;
+    for (const std::string& f : files) key += "/" + f;
+    if (key == "/In.mbx") return "Inbox";
+    if (key == "/Personal.fol") return "Home & Family";
+    if (key == "/Personal.fol/FAMILY~1.MBX") return "Family";
+    return std::nullopt;
+  };
+  EXPECT_EQ(FilterMailboxPath("In.mbx", true, shown), "Inbox");
+  EXPECT_EQ(FilterMailboxPath("Personal.fol\\FAMILY~1.MBX", true, shown), "Home & Family/Family");
+  EXPECT_EQ(FilterMailboxPath("Personal.fol\\Other.mbx", true, shown), "Home & Family/Other");
+  EXPECT_EQ(FilterMailboxPath("Work.fol\\In.mbx", true, shown), "Work/In");
 }
 
 TEST(FilterTextToUTF8, RecodesAndBlanksControlCharacters) {
