@@ -47,11 +47,6 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields, std::v
   }
 }
 
-std::string_view Stem(std::string_view fileName) {
-  const size_t dot = fileName.rfind('.');
-  return dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
-}
-
 std::string Join(const std::vector<std::string>& fields, size_t from, size_t to) {
   std::string out;
   for (size_t i = from; i < to; ++i) {
@@ -86,10 +81,26 @@ std::optional<DescmapEntry> ParseLine(std::string_view line) {
       split = i == 0 ? 1 : i;
       settled = true;
     }
-    for (size_t s = 1; s < names && !settled; ++s) {
-      if (text::EqualsNoCase(Stem(Join(fields, s, names)), Join(fields, 0, s))) {
-        split = s;
-        settled = true;
+    // "D,D.ext": the display name D is followed by a comma and D again; only the comma in
+    // the middle of what comes before the last dot can split so.
+    if (!settled) {
+      const std::string both = Join(fields, 0, names);
+      const size_t dot = both.rfind('.');
+      if (dot != std::string::npos && dot % 2 == 1) {
+        const size_t comma = dot / 2;
+        if (both[comma] == ',' &&
+            text::EqualsNoCase(std::string_view(both).substr(0, comma), std::string_view(both).substr(comma + 1, comma))) {
+          // The field index that starts after that comma.
+          size_t at = 0;
+          for (size_t i = 0; i < names; ++i) {
+            if (at == comma + 1) {
+              split = i;
+              settled = true;
+              break;
+            }
+            at += fields[i].size() + 1;
+          }
+        }
       }
     }
   }
