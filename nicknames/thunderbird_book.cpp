@@ -8,8 +8,8 @@ namespace nicknames {
 
 std::vector<TBCardField> TBCardFields(const NicknameEntry& entry) {
   std::string display = entry.name;
-  if (display.empty()) display = !entry.first.empty() && !entry.last.empty() ? entry.first + " " + entry.last
-                                                                             : entry.first + entry.last;
+  if (display.empty())
+    display = !entry.first.empty() && !entry.last.empty() ? entry.first + " " + entry.last : entry.first + entry.last;
   if (display.empty()) display = entry.nickname;
 
   // The first other e-mail address has a column; the others, and the phones and web pages

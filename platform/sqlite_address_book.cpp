@@ -34,8 +34,7 @@ bool NameIsFree(const FileSpec& folder, const std::string& name) {
 
 }  // namespace
 
-std::unique_ptr<SQLiteAddressBookWriter> SQLiteAddressBookWriter::Create(const FileSpec& folder,
-                                                                         std::string& error) {
+std::unique_ptr<SQLiteAddressBookWriter> SQLiteAddressBookWriter::Create(const FileSpec& folder, std::string& error) {
   std::string pattern = Child(folder, "abook-XXXXXX.ferrolin-tmp").FullPath();
   std::vector<char> path(pattern.begin(), pattern.end());
   path.push_back('\0');
