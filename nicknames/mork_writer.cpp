@@ -42,24 +42,6 @@ std::string Hex(uint32_t value) {
   return buffer;
 }
 
-// A text inside a double-quoted string of prefs.js.
-std::string JavaScriptString(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
-      out += buffer;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string WithoutDots(std::string_view text) {
   std::string out;
   for (char c : text)
@@ -120,13 +102,17 @@ std::string TBBookName(std::string_view nicknameFileName) {
   return std::string(nicknameFileName);
 }
 
+std::string TBPreferenceKey(std::string_view bookName, std::string_view fileName) {
+  return WithoutDots(bookName) + "-" + WithoutDots(fileName);
+}
+
 std::string TBPreferenceLines(std::string_view bookName, std::string_view fileName) {
   // Names are escaped for the JavaScript strings of prefs.js: a quote or backslash in a
   // nickname file's name must not break the profile's preferences.
-  const std::string key = JavaScriptString(WithoutDots(bookName) + "-" + WithoutDots(fileName));
-  return "\nuser_pref(\"ldap_2.servers." + key + ".description\", \"" + JavaScriptString(bookName) + "\");\n" +
+  const std::string key = TBPrefsString(TBPreferenceKey(bookName, fileName));
+  return "\nuser_pref(\"ldap_2.servers." + key + ".description\", \"" + TBPrefsString(bookName) + "\");\n" +
          "user_pref(\"ldap_2.servers." + key + ".dirType\", 2);\n" + "user_pref(\"ldap_2.servers." + key +
-         ".filename\", \"" + JavaScriptString(fileName) + "\");\n";
+         ".filename\", \"" + TBPrefsString(fileName) + "\");\n";
 }
 
 std::string TBAddressBook::NextAtom() { return Hex(++atomId_); }
@@ -181,12 +167,6 @@ std::optional<std::string> TBAddressBook::CardOfAtom(size_t equals) const {
   return card->second;
 }
 
-void TBAddressBook::AddTBABEntry(std::string& row, std::string_view value, std::string_view column,
-                                 platform::TextEncoding encoding, const std::string& recordKey) {
-  const std::string atom = AddAtom(CleanupABEntry(text::MakeUTF8(std::string(value), encoding)));
-  AddCell(row, column, atom, recordKey);
-}
-
 void TBAddressBook::AddTBABCard(const NicknameEntry& entry, platform::TextEncoding encoding) {
   // An atom holding the previous card's key, which no row uses, stands between cards.
   if (recordKey_ != 0) {
@@ -195,114 +175,65 @@ void TBAddressBook::AddTBABCard(const NicknameEntry& entry, platform::TextEncodi
   }
   const std::string key = NextRecordKey();
   std::string row = "\n  [-" + key;
-
-  std::string display = entry.name;
-  if (display.empty()) display = !entry.first.empty() && !entry.last.empty() ? entry.first + " " + entry.last
-                                                                             : entry.first + entry.last;
-  if (display.empty()) display = entry.nickname;
-
-  // The first other e-mail address has a column; the others, and the phones and web pages
-  // without one, go into the notes.
-  std::string secondEmail, extra;
-  if (!entry.otheremail.empty() && entry.otheremail != ",") {
-    std::string rest = entry.otheremail;
-    size_t comma = rest.find(',');
-    secondEmail = StdTrim(std::string_view(rest).substr(0, comma));
-    rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
-    std::string collected;
-    int further = 0;
-    for (size_t at = rest.find(','); at != std::string::npos; at = rest.find(',')) {
-      collected += StdTrim(std::string_view(rest).substr(0, at)) + "\r";
-      ++further;
-      rest.erase(0, at + 1);
-    }
-    if (!rest.empty() && rest != ",") {
-      collected += StdTrim(rest) + "\r";
-      ++further;
-    }
-    if (further == 1) extra += "Additional Email address: \r";
-    if (further > 1) extra += "Additional Email addresses: \r";
-    extra += collected + "\r";
-  }
-  if (!entry.otherphone.empty()) {
-    extra += entry.otherphone.find('\r') != std::string::npos ? "Additional phones: \r" : "Additional phone: \r";
-    extra += entry.otherphone + "\r";
-  }
-  if (!entry.otherweb.empty()) {
-    extra += entry.otherweb.find('\r') != std::string::npos ? "Additional homepages: \r" : "Additional homepage: \r";
-    extra += entry.otherweb + "\r";
-  }
-  std::string notes = entry.notes;
-  if (!extra.empty()) notes = extra + "\r" + notes;
-
-  std::string address;
-  if (!entry.addresses.empty() && entry.addresses != ",") address = StdTrim(entry.addresses);
-
-  AddTBABEntry(row, display, "87", encoding, key);
-  AddTBABEntry(row, entry.nickname, "88", encoding, key);
-  const std::pair<std::string_view, const std::string*> cells[] = {
-      {"83", &entry.first},        {"84", &entry.last},         {"8A", nullptr},
-      {"89", &address},            {"8F", &entry.phone2},       {"90", &entry.phone},
-      {"91", &entry.fax},          {"93", &entry.mobile},       {"99", &entry.addressHead},
-      {"9A", &entry.addressTail},  {"9B", &entry.city},         {"9C", &entry.state},
-      {"9D", &entry.zip},          {"9E", &entry.country},      {"9F", &entry.address2Head},
-      {"A0", &entry.address2Tail}, {"A1", &entry.city2},        {"A2", &entry.state2},
-      {"A3", &entry.zip2},         {"A4", &entry.country2},     {"A5", &entry.title},
-      {"A7", &entry.company},      {"B1", &entry.web},          {"B0", &entry.web2},
-      {"8B", &secondEmail},        {"B9", &notes},
-  };
-  for (const auto& [column, value] : cells) {
-    if (!value) {  // the lowered primary address
-      if (!address.empty()) AddTBABEntry(row, tolower(address), column, encoding, key);
-      continue;
-    }
-    if (!value->empty()) AddTBABEntry(row, *value, column, encoding, key);
+  TBBookCard& card = NewCard(key);
+  for (const TBCardField& field : TBCardFields(entry)) {
+    std::string value = text::MakeUTF8(field.value, encoding);
+    AddCell(row, field.column, AddAtom(CleanupABEntry(value)), key);
+    if (field.column != kTBLowercaseEmailColumn && !value.empty())
+      card.properties.emplace_back(field.property, std::move(value));
   }
   cards_ += row + "(^BB=" + key + ")]";
 }
 
 void TBAddressBook::AddTBABList(const NicknameEntry& entry, platform::TextEncoding encoding) {
-  const std::string nickname = CleanupABEntry(text::MakeUTF8(entry.nickname, encoding));
+  const std::string name = text::MakeUTF8(entry.nickname, encoding);
+  const std::string nickname = CleanupABEntry(name);
   // The lowered name is lowered after escaping, so that it stays valid Mork for any
   // nickname and is what the member search (which lowers escaped member texts) finds.
   const std::string lowered = tolower(nickname);
   lists_ += "\n  [-" + Hex(++listId_) + ":^81(^BF=" + nickname + ")(^C3=" + lowered + ")";
+  TBBookList list;
+  list.name = name;
 
   uint32_t n = 0;
   std::string remaining = entry.addresses;
   auto place = [&](const std::string& member, const std::string& first, const std::string& last, bool isLast) {
-    const std::string text = CleanupABEntry(text::MakeUTF8(member, encoding));
+    const std::string memberText = text::MakeUTF8(member, encoding);
+    const std::string text = CleanupABEntry(memberText);
     if (text.empty() || (text == ";" && !isLast)) return;
-    const std::string firstName = CleanupABEntry(text::MakeUTF8(first, encoding));
-    const std::string lastName = CleanupABEntry(text::MakeUTF8(last, encoding));
+    const std::string firstUTF8 = text::MakeUTF8(first, encoding);
+    const std::string lastUTF8 = text::MakeUTF8(last, encoding);
     ++n;
     AddAtom(Hex(recordKey_));
     size_t found = FindMemberAtom(tolower(text));
     if (found != std::string::npos) {
       std::optional<std::string> key = CardOfAtom(found);
       if (!key) {
-        if (log_)
-          log_("Member \"" + text + "\" of group \"" + text::MakeUTF8(entry.nickname, encoding) +
-               "\" is a group itself - ignoring\n");
+        if (log_) log_("Member \"" + text + "\" of group \"" + name + "\" is a group itself - ignoring\n");
         --n;
         return;
       }
       lists_ += "(^" + Hex(0xC4 + n) + "=" + *key + ")";
+      if (auto card = cardIndexByKey_.find(*key); card != cardIndexByKey_.end()) list.members.push_back(card->second);
       return;
     }
     const std::string atom = AddAtom(text);
     const std::string key = NextRecordKey();
+    list.members.push_back(contents_.cards.size());
+    TBBookCard& card = NewCard(key);
+    card.properties.emplace_back("PrimaryEmail", memberText);
     cards_ += "\n  [-" + key;
     AddCell(cards_, "89", atom, key);
     cards_ += "(^BB=" + key + ")";
-    auto nameCell = [&](const std::string& value, std::string_view column) {
-      AddCell(cards_, column, AddAtom(value), key);
+    auto nameCell = [&](const std::string& value, std::string_view column, std::string_view property) {
+      AddCell(cards_, column, AddAtom(CleanupABEntry(value)), key);
       cards_ += "(^BB=" + key + ")";
+      card.properties.emplace_back(property, value);
     };
-    if (!firstName.empty()) nameCell(firstName, "83");
-    if (!lastName.empty()) nameCell(lastName, "84");
-    if (!firstName.empty() || !lastName.empty())
-      nameCell(firstName + (!firstName.empty() && !lastName.empty() ? " " : "") + lastName, "87");
+    if (!firstUTF8.empty()) nameCell(firstUTF8, "83", "FirstName");
+    if (!lastUTF8.empty()) nameCell(lastUTF8, "84", "LastName");
+    if (!firstUTF8.empty() || !lastUTF8.empty())
+      nameCell(firstUTF8 + (!firstUTF8.empty() && !lastUTF8.empty() ? " " : "") + lastUTF8, "87", "DisplayName");
     cards_ += "]";
     lists_ += "(^" + Hex(0xC4 + n) + "=" + key + ")";
   };
@@ -321,6 +252,12 @@ void TBAddressBook::AddTBABList(const NicknameEntry& entry, platform::TextEncodi
   lists_ += "(^C2=" + Hex(n) + ")";
   lists_ += "(^BB=" + NextRecordKey() + ")]";
   if (n > mostMembers_) mostMembers_ = n;
+  contents_.lists.push_back(std::move(list));
+}
+
+TBBookCard& TBAddressBook::NewCard(const std::string& recordKey) {
+  cardIndexByKey_.emplace(recordKey, contents_.cards.size());
+  return contents_.cards.emplace_back();
 }
 
 std::string TBAddressBook::WriteTBAddressBook() {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "nicknames/nickname_entry.h"
+#include "nicknames/thunderbird_book.h"
 #include "platform/encodings.h"
 
 namespace nicknames {
@@ -46,6 +47,9 @@ std::optional<std::string> GetCurrentEntrysRecordKey(std::string_view dictionary
 // own file, else the file's name.
 std::string TBBookName(std::string_view nicknameFileName);
 
+// The key under which prefs.js registers the book (ldap_2.servers.<key>), unescaped.
+std::string TBPreferenceKey(std::string_view bookName, std::string_view fileName);
+
 // The three lines that register the book (file name fileName) in the profile's prefs.js.
 std::string TBPreferenceLines(std::string_view bookName, std::string_view fileName);
 
@@ -63,14 +67,14 @@ class TBAddressBook {
   void AddTBABList(const NicknameEntry& entry, platform::TextEncoding encoding);
   // The whole file (the writer state is left as it is).
   std::string WriteTBAddressBook();
+  // The cards and lists added so far, as the file holds them, members resolved.
+  const TBBookContents& Contents() const { return contents_; }
 
  private:
   std::string NextAtom();
   std::string NextRecordKey();
-  // Adds an atom with the value (recoded and escaped) and its cell to row, the card of
-  // recordKey.
-  void AddTBABEntry(std::string& row, std::string_view value, std::string_view column,
-                    platform::TextEncoding encoding, const std::string& recordKey);
+  // A new card of the contents, the one of recordKey.
+  TBBookCard& NewCard(const std::string& recordKey);
   // Appends an atom with the (escaped) value to the dictionary; returns its id.
   std::string AddAtom(std::string_view value);
   // Appends a cell using atom to row, a row of the card recordKey.
@@ -95,6 +99,8 @@ class TBAddressBook {
   std::unordered_map<std::string, size_t> atomsByValue_;
   std::vector<size_t> atomsWithEquals_;
   std::unordered_map<std::string, std::string> cardOfAtom_;
+  TBBookContents contents_;
+  std::unordered_map<std::string, size_t> cardIndexByKey_;
 };
 
 }  // namespace nicknames

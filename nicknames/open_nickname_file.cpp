@@ -1,6 +1,8 @@
 // The nickname file driver: reads the file, converts it into the Address Book or into a
 // Thunderbird address book of the profile, and logs what happened.
 #include <cerrno>
+#include <optional>
+#include <set>
 
 #include "app/ferrolin.h"
 #include "app/thunderbird_prefs.h"
@@ -8,7 +10,9 @@
 #include "nicknames/address_book_export.h"
 #include "nicknames/mork_writer.h"
 #include "nicknames/nickname_file.h"
+#include "nicknames/thunderbird_sqlite_book.h"
 #include "platform/contacts_store.h"
+#include "platform/sqlite_address_book.h"
 #include "platform/system.h"
 
 namespace {
@@ -52,14 +56,15 @@ class ThunderbirdTarget final : public nicknames::NicknameTarget {
 
 // Chooses the address book's file in the profile ("FRL-Import.mab", "FRL-Import-1.mab", …),
 // registers it in prefs.js and creates it empty. Returns false when the book cannot be
-// written (reported); a prefs.js that cannot be written is reported too.
+// written (reported); a prefs.js that cannot be written is reported too. fileName receives
+// the file's name.
 bool OpenTBAddressBook(Ferrolin& app, const std::string& nicknameFileName, const platform::FileSpec& profile,
-                       platform::OutputFile& mab) {
+                       platform::OutputFile& mab, std::string& fileName) {
   if (profile.name.empty()) {
     app.ReportWriteFailure("the Thunderbird address book: there is no Thunderbird profile", ENOENT);
     return false;
   }
-  std::string fileName = "FRL-Import.mab";
+  fileName = "FRL-Import.mab";
   for (int n = 1; platform::Exists(platform::Child(profile, fileName)); ++n)
     fileName = "FRL-Import-" + std::to_string(n) + ".mab";
 
@@ -76,6 +81,35 @@ bool OpenTBAddressBook(Ferrolin& app, const std::string& nicknameFileName, const
   return true;
 }
 
+// Writes the book as current Thunderbird loads it (abook-N.sqlite) and registers it in
+// prefs.js under a key that no book of the profile uses, the .mab's included. Failures are
+// reported; a book that could not be written whole leaves nothing behind.
+void WriteTBSQLiteAddressBook(Ferrolin& app, const std::string& bookName, const std::string& mabKey,
+                              const platform::FileSpec& profile, const nicknames::TBBookContents& contents) {
+  std::string error;
+  std::unique_ptr<platform::SQLiteAddressBookWriter> book = platform::SQLiteAddressBookWriter::Create(profile, error);
+  if (book) {
+    nicknames::WriteTBSQLiteBook(contents, *book);
+    if (std::optional<std::string> fileName = book->Finish(nicknames::TBSQLiteBookFileName)) {
+      const platform::FileSpec prefsFile = platform::Child(profile, "prefs.js");
+      std::string prefs;
+      int failed = platform::Exists(prefsFile) ? platform::ReadFile(prefsFile, prefs) : 0;
+      if (!failed) {
+        std::set<std::string> taken = nicknames::TBDirectoryKeysInPrefs(prefs);
+        taken.insert(mabKey);
+        const std::string key = nicknames::TBDirectoryKey(bookName, taken);
+        failed = app::AppendThunderbirdPrefs(profile, nicknames::TBSQLitePreferenceLines(key, bookName, *fileName));
+      }
+      if (failed)
+        app.ReportWriteFailure(prefsFile.FullPath() + " (the address book " + *fileName + " is not registered)",
+                               failed);
+      return;
+    }
+    error = book->Error();
+  }
+  app.ReportWriteFailure("the Thunderbird address book " + error, 0);
+}
+
 }  // namespace
 
 void Ferrolin::OpenNicknameFile(platform::FileSpec file, const platform::FileSpec& profileFolder) {
@@ -88,8 +122,9 @@ void Ferrolin::OpenNicknameFile(platform::FileSpec file, const platform::FileSpe
       nicknames::NicknameSourceEncoding(mSourceFlavour, nicknames::NicknameFileUsesCRLF(bytes));
 
   platform::OutputFile mab;
+  std::string mabName;
   bool mabOpen = false;
-  if (mTarget == kTargetThunderbird) mabOpen = OpenTBAddressBook(*this, fileName, profileFolder, mab);
+  if (mTarget == kTargetThunderbird) mabOpen = OpenTBAddressBook(*this, fileName, profileFolder, mab, mabName);
   // The Address Book's own export, dropped with the rest, is not converted into itself.
   if (mTarget == kTargetAppleMail && file.name == "OS X Address Book") return;
 
@@ -158,6 +193,13 @@ void Ferrolin::OpenNicknameFile(platform::FileSpec file, const platform::FileSpe
     if (mabOpen) {
       mab.Write(target.Book().WriteTBAddressBook());
       if (!mab.Close()) ReportWriteFailure(mab.Path(), mab.Error());
+    }
+    // Current Thunderbird loads no .mab (only its importer reads one): the same book goes
+    // into an SQLite book as well.
+    if (!profileFolder.name.empty()) {
+      const std::string bookName = nicknames::TBBookName(fileName);
+      WriteTBSQLiteAddressBook(*this, bookName, nicknames::TBPreferenceKey(bookName, mabName), profileFolder,
+                               target.Book().Contents());
     }
   }
   mNicknameCount += counts.nicknames;

@@ -124,6 +124,10 @@ class OutputFile {
 // over the old one. A symbolic link at path is replaced in its target. Returns 0 or errno.
 int ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// Gives the file at from the name to, unless something already has that name (EEXIST).
+// Returns 0 or an errno value.
+int MoveWithoutReplacing(const std::string& from, const std::string& to);
+
 // Removes a file; returns 0 or an errno value.
 int RemoveFile(const std::string& path);
 

@@ -1,7 +1,13 @@
 #include "platform/system.h"
 
-#include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <random>
 
 namespace platform {
 
@@ -48,6 +54,34 @@ std::string CurrentTimeText() {
   // ctime()'s layout: "Www Mmm dd hh:mm:ss yyyy\n" with the day padded by a blank.
   if (std::strftime(buf, sizeof buf, "%a %b %e %H:%M:%S %Y\n", &local) == 0) return "\n";
   return buf;
+}
+
+std::string RandomUUID() {
+  unsigned char bytes[16];
+  size_t have = 0;
+  int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  while (fd >= 0 && have < sizeof bytes) {
+    ssize_t got = read(fd, bytes + have, sizeof bytes - have);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    have += static_cast<size_t>(got);
+  }
+  if (fd >= 0) close(fd);
+  // Without /dev/urandom (a chroot, say) the library's random device still gives unique ids.
+  if (have < sizeof bytes) {
+    std::random_device device;
+    for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(device());
+  }
+  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // variant 10
+  std::string out;
+  char hex[3];
+  for (size_t i = 0; i < sizeof bytes; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(bytes[i]));
+    out += hex;
+  }
+  return out;
 }
 
 }  // namespace platform

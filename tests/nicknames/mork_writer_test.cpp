@@ -89,6 +89,27 @@ TEST(MorkWriter, ListsFindCardsAndMakeNewOnes) {
   EXPECT_NE(out.find("\n  [-3:^81(^BF=later)(^C3=later)(^C5=1)(^C2=1)(^BB=8)]"), std::string::npos) << out;
   EXPECT_NE(out.find("(C5=Address1)(C6=Address2)(C7=Address3)(C8=Address4)>\n"), std::string::npos);
   EXPECT_EQ(logged, "Member \"devs\" of group \"team\" is a group itself - ignoring\n");
+
+  // The contents (what the SQLite book gets) hold the same cards and the same members.
+  const TBBookContents& contents = book.Contents();
+  std::vector<std::string> cards;
+  for (const TBBookCard& card : contents.cards) {
+    std::string text;
+    for (const auto& [name, value] : card.properties) text += std::string(name) + "=" + value + ";";
+    cards.push_back(text);
+  }
+  EXPECT_EQ(cards, (std::vector<std::string>{
+                       "DisplayName=bob;NickName=bob;FirstName=bob;PrimaryEmail=bob@x.com;",
+                       "PrimaryEmail=d@x.com;",
+                       "PrimaryEmail=f@x.com;FirstName=Frank;LastName=Doe;DisplayName=Frank Doe;",
+                       "PrimaryEmail=later;",
+                       "PrimaryEmail=;;",
+                   }));
+  ASSERT_EQ(contents.lists.size(), 3u);
+  EXPECT_EQ(contents.lists[0].name, "devs");
+  EXPECT_EQ(contents.lists[0].members, (std::vector<size_t>{1}));
+  EXPECT_EQ(contents.lists[1].members, (std::vector<size_t>{0, 2, 3, 4}));
+  EXPECT_EQ(contents.lists[2].members, (std::vector<size_t>{0}));
 }
 
 TEST(MorkWriter, MembersMatchTheFirstPlaceTheirTextStands) {

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <sqlite3.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +54,29 @@ bool PathExists(const std::string& path) {
 std::string SourceDir() {
   const char* dir = std::getenv("FERROLIN_SOURCE_DIR");
   return dir ? dir : ".";
+}
+
+std::vector<std::vector<std::string>> SQLiteRows(const std::string& path, const std::string& sql) {
+  std::vector<std::vector<std::string>> rows;
+  sqlite3* db = nullptr;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    rows.push_back({"error: " + std::string(db ? sqlite3_errmsg(db) : "cannot open")});
+  } else {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      std::vector<std::string>& row = rows.emplace_back();
+      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+        const unsigned char* text = sqlite3_column_text(statement, i);
+        row.push_back(text ? std::string(reinterpret_cast<const char*>(text),
+                                         static_cast<size_t>(sqlite3_column_bytes(statement, i)))
+                           : "<null>");
+      }
+    }
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
 }
 
 }  // namespace testing_support

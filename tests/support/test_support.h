@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testing_support {
 
@@ -29,6 +30,10 @@ void WriteFile(const std::string& path, std::string_view bytes);
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
+// The rows of a query on the SQLite file at path, each column as text (NULL as "<null>");
+// a file that cannot be opened or a failed query gives one row holding the error.
+std::vector<std::vector<std::string>> SQLiteRows(const std::string& path, const std::string& sql);
+
 // The source tree's root (for fixtures in tests/), from FERROLIN_SOURCE_DIR.
 std::string SourceDir();
 
