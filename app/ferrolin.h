@@ -118,6 +118,9 @@ class Ferrolin : public platform::Application, public platform::Listener {
   // Thunderbird target: finds or creates the profile and its import folder. targetFolder
   // receives the folder mailboxes go into, profileFolder the profile (app/thunderbird_profile.cpp).
   void PrepareThunderbirdProfile(platform::FileSpec& targetFolder, platform::FileSpec& profileFolder);
+  // Thunderbird target: appends to the profile's prefs.js the tags of the labels that it does
+  // not define yet (app/thunderbird_profile.cpp).
+  void DefineLabelTags(const std::set<int32_t>& labels);
 
   // The user's Library folder (created when missing), as the Folder Manager would find it.
   platform::FileSpec LibraryFolder();
@@ -166,6 +169,12 @@ class Ferrolin : public platform::Application, public platform::Listener {
 
   // The summary text of the last run ("\r" between lines), for the command line.
   std::string mSummaryText;
+  // Thunderbird target: the profile that receives the import; the labels whose tags this run
+  // has seen to; the profile's path when the run made a new profile set, which no Thunderbird
+  // knows yet (else empty).
+  platform::FileSpec mThunderbirdProfile;
+  std::set<int32_t> mLabelTagsSeenTo;
+  std::string mNewProfileSetProfile;
   // Eudora's Attachments Folder as the mailboxes of the run look files up in it (listed once).
   std::shared_ptr<mailboxes::DiskAttachmentFolder> mAttachmentsFolder;
   // The Eudora data folders the run's files lie in, in the order they were met, with where

@@ -64,3 +64,13 @@ std::string BuildSummaryText(const SummaryCounts& c, int& lines) {
   if (text.size() > 255) text.resize(255);
   return text;
 }
+
+std::string NewProfileSetNote(const std::string& profilePath) {
+  // Single quotes keep every byte but the single quote itself, which is closed, escaped and
+  // reopened.
+  std::string quoted = "'";
+  for (char c : profilePath) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  quoted += "'";
+  return "Thunderbird has a new profile for the converted data; to open it:\n  thunderbird --profile " + quoted +
+         "\n";
+}

@@ -23,3 +23,8 @@ struct SummaryCounts {
 
 // The summary text (at most 255 bytes) and its line count.
 std::string BuildSummaryText(const SummaryCounts& counts, int& lines);
+
+// What the user is told after a run that made a new profile set (profiles.ini included),
+// which Thunderbird does not find by itself: the command that opens the profile, the path
+// quoted for the shell. Ends in a line break.
+std::string NewProfileSetNote(const std::string& profilePath);

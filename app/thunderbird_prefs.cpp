@@ -1,7 +1,6 @@
 #include "app/thunderbird_prefs.h"
 
 #include <cerrno>
-#include <string>
 
 namespace app {
 
@@ -10,17 +9,23 @@ namespace {
 constexpr size_t kMaxPrefsSize = 64u << 20;
 }  // namespace
 
-int AppendThunderbirdPrefs(const platform::FileSpec& profile, std::string_view lines) {
+int ReadThunderbirdPrefs(const platform::FileSpec& profile, std::string& text) {
+  text.clear();
   platform::FileSpec prefs = platform::Child(profile, "prefs.js");
+  if (!platform::Exists(prefs)) return 0;
+  platform::ResolveSymlinks(prefs);
+  if (platform::KindOf(prefs) != platform::ItemKind::kFile) return EISDIR;
+  if (platform::FileSize(prefs) > static_cast<int64_t>(kMaxPrefsSize)) return EFBIG;
+  return platform::ReadFile(prefs, text, kMaxPrefsSize);
+}
+
+int AppendThunderbirdPrefs(const platform::FileSpec& profile, std::string_view lines) {
   std::string bytes;
-  if (platform::Exists(prefs)) {
-    platform::ResolveSymlinks(prefs);
-    if (platform::KindOf(prefs) != platform::ItemKind::kFile) return EISDIR;
-    if (platform::FileSize(prefs) > static_cast<int64_t>(kMaxPrefsSize)) return EFBIG;
-    if (int error = platform::ReadFile(prefs, bytes, kMaxPrefsSize)) return error;
-    if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
-  }
+  if (int error = ReadThunderbirdPrefs(profile, bytes)) return error;
+  if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
   bytes.append(lines);
+  platform::FileSpec prefs = platform::Child(profile, "prefs.js");
+  if (platform::Exists(prefs)) platform::ResolveSymlinks(prefs);
   return platform::ReplaceFileAtomically(prefs.FullPath(), bytes);
 }
 

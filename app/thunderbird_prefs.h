@@ -4,11 +4,17 @@
 // half-written line that Thunderbird would stop reading at.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/files.h"
 
 namespace app {
+
+// Reads profile/prefs.js into text; a missing prefs.js reads as empty. Returns 0 or an errno
+// value (EISDIR when prefs.js is no regular file, EFBIG when it is far bigger than any that
+// Thunderbird writes).
+int ReadThunderbirdPrefs(const platform::FileSpec& profile, std::string& text);
 
 // Appends lines (each ending in "\n") to profile/prefs.js. A profile without prefs.js gets
 // one holding just these lines. A prefs.js that does not end in a line break gets one before

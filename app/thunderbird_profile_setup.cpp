@@ -81,7 +81,7 @@ ThunderbirdProfileSetUp SetUpThunderbirdProfile(const std::string& thunderbirdFo
       // An unreadable profiles.ini names no default profile.
       if (platform::ReadFile(ini, text, kMaxProfilesIniBytes) == 0) location = FindDefaultProfile(text);
     } else {
-      setUp.CreateFile(ini, NewProfilesIniText());
+      result.newProfileSet = setUp.CreateFile(ini, NewProfilesIniText());
     }
   }
 
@@ -109,7 +109,10 @@ ThunderbirdProfileSetUp SetUpThunderbirdProfile(const std::string& thunderbirdFo
   // The profile folder; only a profile made here gets a prefs.js.
   folder = platform::Child(folder, location.folders.back());
   const bool existed = platform::Exists(folder);
-  if (setUp.TakeOrCreate(folder) && !existed) setUp.CreateFile(platform::Child(folder, "prefs.js"), NewProfilePrefsText());
+  if (setUp.TakeOrCreate(folder) && !existed) {
+    result.profileCreated = true;
+    setUp.CreateFile(platform::Child(folder, "prefs.js"), NewProfilePrefsText());
+  }
   result.profileFolder = folder;
   result.targetFolder = folder;
   if (!hasMailboxes) return result;

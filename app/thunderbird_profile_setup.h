@@ -1,5 +1,6 @@
 // Preparing a Thunderbird profile to receive an import: the user's default profile as
-// profiles.ini names it, or a new profile "default.frl" with its prefs.js; and, when
+// profiles.ini names it (FindDefaultProfile), or a new profile "default.frl" with its
+// prefs.js; and, when
 // mailboxes are converted, a new top-level local folder "Import" (or "Import-N") whose
 // subfolder directory "Import.sbd" receives the converted mailboxes.
 //
@@ -20,6 +21,11 @@
 
 struct ThunderbirdProfileSetUp {
   platform::FileSpec profileFolder;
+  // The profile folder was made by this set-up (with a new prefs.js).
+  bool profileCreated = false;
+  // There was no profiles.ini: this set-up wrote one, so the profile set is new and no
+  // Thunderbird knows it yet.
+  bool newProfileSet = false;
   // The import folder's ".sbd" directory with mailboxes, else the profile folder.
   platform::FileSpec targetFolder;
   // "Import.sbd", "Import-1.sbd", …; "Import" without mailboxes.

@@ -1,5 +1,7 @@
 #include "app/thunderbird_profiles_ini.h"
 
+#include <optional>
+
 namespace {
 
 constexpr std::string_view kProfilesPrefix = "Profiles/";
@@ -30,6 +32,64 @@ DefaultProfileLocation Located(DefaultProfileLocation::Base base, std::string_vi
   location.base = base;
   location.folders = std::move(names);
   return location;
+}
+
+// A value that names the profile folder by itself: absolute, or below the Thunderbird folder.
+DefaultProfileLocation LocatedPath(std::string_view path) {
+  if (path.starts_with('/')) return Located(DefaultProfileLocation::Base::kRoot, path);
+  return Located(DefaultProfileLocation::Base::kThunderbirdFolder, path);
+}
+
+std::string_view Trimmed(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r";
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+}
+
+// The profile current Thunderbird starts with: an installation's default, else the profile
+// marked as the default one. Section names and keys are compared as Thunderbird writes them.
+DefaultProfileLocation FindCurrentDefaultProfile(std::string_view ini) {
+  std::string_view section;
+  std::optional<std::string_view> installDefault;
+  std::optional<std::string_view> flaggedPath;
+  // Path and Default=1 of the [Profile…] section being read.
+  std::optional<std::string_view> path;
+  bool flagged = false;
+  auto endProfileSection = [&] {
+    if (flagged && path && !flaggedPath) flaggedPath = path;
+    path.reset();
+    flagged = false;
+  };
+  size_t start = 0;
+  while (start < ini.size()) {
+    size_t end = ini.find('\n', start);
+    if (end == std::string_view::npos) end = ini.size();
+    const std::string_view line = Trimmed(ini.substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+    if (line.front() == '[') {
+      endProfileSection();
+      const size_t close = line.find(']');
+      section = close == std::string_view::npos ? std::string_view() : Trimmed(line.substr(1, close - 1));
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    const std::string_view key = Trimmed(line.substr(0, equals));
+    const std::string_view value = Trimmed(line.substr(equals + 1));
+    if (value.empty()) continue;
+    if (section.starts_with("Install")) {
+      if (key == "Default" && !installDefault) installDefault = value;
+    } else if (section.starts_with("Profile")) {
+      if (key == "Path" && !path) path = value;
+      if (key == "Default" && value == "1") flagged = true;
+    }
+  }
+  endProfileSection();
+  if (installDefault) return LocatedPath(*installDefault);
+  if (flaggedPath) return LocatedPath(*flaggedPath);
+  return {};
 }
 
 }  // namespace
@@ -70,11 +130,9 @@ DefaultProfileLocation FindDefaultProfile(std::string_view ini) {
     if (size_t at = pathLine.find(kProfilesPrefix); at != std::string_view::npos)
       return Located(DefaultProfileLocation::Base::kProfilesFolder, pathLine.substr(at + kProfilesPrefix.size()));
     if (!pathLine.starts_with(kPathKey)) return {};
-    std::string_view path = pathLine.substr(kPathKey.size());
-    if (path.starts_with('/')) return Located(DefaultProfileLocation::Base::kRoot, path);
-    return Located(DefaultProfileLocation::Base::kThunderbirdFolder, path);
+    return LocatedPath(pathLine.substr(kPathKey.size()));
   }
-  return {};
+  return FindCurrentDefaultProfile(ini);
 }
 
 std::string AbsoluteProfilePath(const DefaultProfileLocation& location) {

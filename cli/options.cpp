@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "app/ferrolin.h"
+#include "app/summary.h"
 #include "platform/system.h"
 
 namespace {
@@ -184,6 +185,10 @@ int RunCommandLine(const CommandLine& command, platform::UserInterface& ui, std:
       if (c == '\r') c = '\n';
     std::cout << text << "\n" << std::flush;
   }
+  // Standard output carries the summary alone (scripts read it); the note goes with the
+  // other messages to the user.
+  if (!command.quiet && !app.mNewProfileSetProfile.empty())
+    std::cerr << "\n" << NewProfileSetNote(app.mNewProfileSetProfile) << std::flush;
   if (app.WriteFailureCount() > 0) return 1;
   if (app.mCancelled) return 130;
   return 0;

@@ -8,6 +8,7 @@
 
 #include "mailboxes/dates.h"
 #include "mailboxes/header_charset.h"
+#include "mailboxes/thunderbird_writer.h"
 #include "mailboxes/toc_reader.h"
 #include "platform/encodings.h"
 #include "text/recode.h"
@@ -563,6 +564,7 @@ int64_t ProcessMessageHeaders(platform::ByteStream& input, platform::OutputStrea
     output.Write(lines);
     // The driver overwrites the eight digits (and keeps their "\n") once it knows about attachments.
     info.status2Offset = static_cast<int64_t>(output.Position()) - 9;
+    if (haveTOCEntry) output.Write(MozillaKeysLine(info.tocEntry.label));
   }
   if (info.tocEntry.priority != kNormalPriority && !state.priorityHeader) {
     char line[32];

@@ -115,6 +115,10 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
       ReportWriteFailure(sink->FailedPath(), sink->Error());
       callAgain = false;
     }
+    // The tags are defined as soon as a mailbox that uses them is written, so that an
+    // interrupted run leaves no finished mailbox with tags Thunderbird cannot show.
+    if (auto* thunderbird = dynamic_cast<mailboxes::ThunderbirdSink*>(sink.get()))
+      DefineLabelTags(thunderbird->TaggedLabels());
   }
   WriteLog("  Converted " + std::to_string(converted) + " message" + (converted == 1 ? "" : "s") + ".\n");
   mMessageCount += converted;

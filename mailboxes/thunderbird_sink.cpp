@@ -67,6 +67,8 @@ bool ThunderbirdSink::FinishMessage(const FinishedMessage& m) {
   const bool copied = message_.CopyTo(guard_);
   if (!guard_.Finish() || mbox_.Failed()) return Fail(mbox_.Error());
   if (!copied) return Fail(message_.Error());
+  // The header pass gave the message its keyword line from the same entry.
+  if (m.tocUsable && !LabelTagKey(info.tocEntry.label).empty()) taggedLabels_.insert(info.tocEntry.label);
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "mailboxes/mailbox_converter.h"
@@ -41,6 +42,8 @@ class ThunderbirdSink final : public MessageSink {
   // its text guarded by a blank.
   bool FinishMessage(const FinishedMessage& message) override;
   bool Close(int32_t converted) override;
+  // The labels whose tag (LabelTagKey) the appended messages carry.
+  const std::set<int32_t>& TaggedLabels() const { return taggedLabels_; }
   const std::string& FailedPath() const override { return failedPath_; }
   int Error() const override { return error_; }
 
@@ -54,6 +57,7 @@ class ThunderbirdSink final : public MessageSink {
   FromLineGuard guard_;
   std::string failedPath_;
   int error_ = 0;
+  std::set<int32_t> taggedLabels_;
 };
 
 }  // namespace mailboxes

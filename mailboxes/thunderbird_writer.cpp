@@ -64,6 +64,16 @@ uint32_t AttachmentStatus2(int32_t label, bool tocUsable) {
   return kHasAttachments | static_cast<uint32_t>(std::clamp(label, 0, kHighestLabel)) << 25;
 }
 
+std::string LabelTagKey(int32_t label) {
+  if (label < 1 || label > 15) return "";
+  return "eudoralabel" + std::to_string(label);
+}
+
+std::string MozillaKeysLine(int32_t label) {
+  const std::string key = LabelTagKey(label);
+  return key.empty() ? key : "X-Mozilla-Keys: " + key + "\n";
+}
+
 void FromLineGuard::Begin() {
   Finish();
   firstLine_ = true;

@@ -7,7 +7,9 @@
 // in two header lines: "X-Mozilla-Status: %04X" (0x0001 read, 0x0002 replied, 0x1000
 // forwarded, 0x0008 deleted) and "X-Mozilla-Status2: %08X" (the label in bits 25-27,
 // 0x10000000 has attachments). No other line of a message may start with "From ", or mbox
-// readers would take it for the start of another message.
+// readers would take it for the start of another message. Tags are keywords, listed in an
+// "X-Mozilla-Keys:" line; current Thunderbird shows a tag for a keyword only, not for the
+// label bits, and only when prefs.js defines the keyword's tag ("mailnews.tags.<key>.tag").
 #pragma once
 
 #include <cstdint>
@@ -44,6 +46,14 @@ std::string CreateFolderHierarchy(const MailboxPlacement& placement, const platf
 // The X-Mozilla-Status2 value of a message with attachments: 0x10000000 with the entry's label
 // (capped at 5, none below 0) in bits 25-27 when the table of contents is usable.
 uint32_t AttachmentStatus2(int32_t label, bool tocUsable);
+
+// The keyword that stands for a Eudora label: "eudoralabelN" for labels 1-15 (the ones that
+// have a colour), "" for any other.
+std::string LabelTagKey(int32_t label);
+
+// The line that gives a labelled message its tag: "X-Mozilla-Keys: eudoralabelN\n"; "" when
+// the label has no tag.
+std::string MozillaKeysLine(int32_t label);
 
 // Copies messages into an mbox output. Within a message (from one Begin to the next), every
 // line after the first that starts with "From " gets one blank in front of it. Lines may be

@@ -59,6 +59,70 @@ struct Launch {
   std::string Log() { return ReadFile(scratch / "home/Library/Logs/Ferrolin.log"); }
 };
 
+// An old-style Mac table of contents ("<mailbox>.toc") for messages of the given labels.
+std::string MacTocFile(const std::string& message, const std::vector<int>& labels) {
+  std::string toc(278, '\0');
+  uint32_t offset = 0;
+  for (int label : labels) {
+    std::string entry(220, '\0');
+    for (int i = 0; i < 4; ++i) {
+      entry[i] = static_cast<char>(offset >> (24 - 8 * i));
+      entry[4 + i] = static_cast<char>(message.size() >> (24 - 8 * i));
+    }
+    entry[12] = 9;  // read
+    const uint32_t flags = static_cast<uint32_t>(label & 0xF) << 14;
+    for (int i = 0; i < 4; ++i) entry[50 + i] = static_cast<char>(flags >> (24 - 8 * i));
+    entry[62] = 120;
+    toc += entry;
+    offset += static_cast<uint32_t>(message.size());
+  }
+  toc[263] = static_cast<char>(labels.size());
+  return toc;
+}
+
+TEST(ConversionRun, ThunderbirdGetsEachLabelsTagOncePerProfile) {
+  // Two runs into one profile, three labelled mailboxes: each tag is defined once, and only
+  // for labels that occur; the first run made the profile set and says where it is.
+  ScratchFolder scratch;
+  const std::string profile = scratch / "home/Library/Thunderbird/Profiles/default.frl";
+  const std::string message(kMailbox);
+  WriteFile(scratch / "src/In", message + message + message);
+  WriteFile(scratch / "src/In.toc", MacTocFile(message, {2, 0, 7}));
+  WriteFile(scratch / "src/Out", message + message);
+  WriteFile(scratch / "src/Out.toc", MacTocFile(message, {7, 2}));
+  WriteFile(scratch / "src2/Sent", message);
+  WriteFile(scratch / "src2/Sent.toc", MacTocFile(message, {9}));
+  std::string prefsAfterFirstRun;
+  for (const char* folder : {"src", "src2"}) {
+    RecordingUI ui;
+    Ferrolin app{ui, FerrolinFolders{scratch / "home", ""}};
+    app.PostEvent(platform::kEventSetData,
+                  platform::MakeSetDataEvent(kPropShowDialogs, platform::MakeBoolean(false)));
+    app.PostEvent(platform::kEventSetData,
+                  platform::MakeSetDataEvent(kPropTarget, platform::MakeOSType(platform::kTypeEnumerated, kEnumThunderbird)));
+    app.PostEvent(platform::kEventOpenDocuments, platform::MakeOpenDocumentsEvent({platform::FileSpecFromPath(scratch / folder)}));
+    app.Run();
+    EXPECT_EQ(app.WriteFailureCount(), 0);
+    if (prefsAfterFirstRun.empty()) {
+      EXPECT_EQ(app.mNewProfileSetProfile, profile);
+      prefsAfterFirstRun = ReadFile(profile + "/prefs.js");
+    } else {
+      EXPECT_EQ(app.mNewProfileSetProfile, "");
+    }
+  }
+  const std::string prefs = ReadFile(profile + "/prefs.js");
+  EXPECT_EQ(prefs.substr(0, prefsAfterFirstRun.size()), prefsAfterFirstRun);
+  std::vector<std::string> tagLines;
+  for (size_t at = prefs.find("mailnews.tags."); at != std::string::npos; at = prefs.find("mailnews.tags.", at + 1))
+    tagLines.push_back(prefs.substr(at, prefs.find('"', at) - at));
+  EXPECT_EQ(tagLines, (std::vector<std::string>{"mailnews.tags.eudoralabel2.tag", "mailnews.tags.eudoralabel2.color",
+                                                "mailnews.tags.eudoralabel7.tag", "mailnews.tags.eudoralabel7.color",
+                                                "mailnews.tags.eudoralabel9.tag", "mailnews.tags.eudoralabel9.color"}));
+  const std::string log = ReadFile(scratch / "home/Library/Logs/Ferrolin.log");
+  EXPECT_NE(log.find("\n* New Thunderbird profile\n" + profile + "\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\n* Thunderbird profile\n" + profile + "\n"), std::string::npos) << log;
+}
+
 TEST(ConversionRun, ScriptedSettingsAndEnumerators) {
   Launch l;
   l.Set(kPropShowDialogs, platform::MakeBoolean(false));

@@ -56,4 +56,10 @@ TEST(BuildSummaryText, TextsAndLineCounts) {
   }
 }
 
+TEST(NewProfileSetNote, QuotesThePathForTheShell) {
+  EXPECT_EQ(NewProfileSetNote("/home/o'neil/Library/Thunderbird/Profiles/default.frl"),
+            "Thunderbird has a new profile for the converted data; to open it:\n"
+            "  thunderbird --profile '/home/o'\\''neil/Library/Thunderbird/Profiles/default.frl'\n");
+}
+
 }  // namespace

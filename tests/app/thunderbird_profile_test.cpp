@@ -60,6 +60,45 @@ TEST(FindDefaultProfile, ReadsThePathLineOfTheDefaultProfile) {
   EXPECT_FALSE(PathLiesWithin("/etc", "/home/u"));
 }
 
+TEST(FindDefaultProfile, WithoutADefaultNameTakesTheProfileCurrentThunderbirdStartsWith) {
+  // As Thunderbird 153 writes profiles.ini: an [Install…] section per installation first.
+  const std::string install = "[Install4F96D1932A9F858E]\nDefault=Profiles/current.frl\nLocked=1\n\n";
+  const std::string flagged = "[Profile1]\nName=default-release\nIsRelative=1\nPath=rel.flagged\nDefault=1\n\n";
+  const std::string other = "[Profile0]\nName=work\nIsRelative=1\nPath=w.work\n\n";
+  struct Row {
+    const char* what;
+    std::string ini;
+    Base base;
+    std::vector<std::string> folders;
+  };
+  const Row rows[] = {
+      {"installation default", install + flagged + other, Base::kThunderbirdFolder, {"Profiles", "current.frl"}},
+      {"installation default after the profiles", other + flagged + install, Base::kThunderbirdFolder,
+       {"Profiles", "current.frl"}},
+      {"first installation", install + "[InstallAB]\nDefault=second\n", Base::kThunderbirdFolder,
+       {"Profiles", "current.frl"}},
+      {"absolute installation default", "[InstallAB]\nDefault=/home/u/tb/p\n", Base::kRoot, {"home", "u", "tb", "p"}},
+      {"Default=1 without installations", other + flagged, Base::kThunderbirdFolder, {"rel.flagged"}},
+      {"empty installation default", "[InstallAB]\nDefault=\n" + flagged, Base::kThunderbirdFolder, {"rel.flagged"}},
+      {"Default=1 before Path=", "[Profile3]\nDefault=1\nName=x\nPath=/srv/p\n", Base::kRoot, {"srv", "p"}},
+      {"CR LF, blanks and comments", "; written by hand\r\n[ InstallAB ]\r\n  Default = a.b \r\n", Base::kThunderbirdFolder,
+       {"a.b"}},
+      {"Name=default wins", install + flagged + "[Profile2]\nName=default\nIsRelative=1\nPath=Profiles/named\n",
+       Base::kProfilesFolder, {"named"}},
+      {"no default at all", other, Base::kNone, {}},
+      {"Default=0", "[Profile0]\nName=x\nPath=p\nDefault=0\n", Base::kNone, {}},
+      {"Default= in another section", "[General]\nDefault=1\n[Profile0]\nName=x\nPath=p\n", Base::kNone, {}},
+      {"installation default up and out", "[InstallAB]\nDefault=../elsewhere\n" + flagged, Base::kNone, {}},
+      {"installation default with NUL", "[InstallAB]\nDefault=a" + std::string(1, '\0') + "b\n", Base::kNone, {}},
+      {"Default=1 up and out", "[Profile0]\nPath=Profiles/../../x\nDefault=1\n", Base::kNone, {}},
+  };
+  for (const Row& row : rows) {
+    const DefaultProfileLocation location = FindDefaultProfile(row.ini);
+    EXPECT_EQ(location.base, row.base) << row.what;
+    EXPECT_EQ(location.folders, row.folders) << row.what;
+  }
+}
+
 struct Profiles {
   ScratchFolder scratch;
   std::string tb = scratch / "home/.thunderbird";
@@ -81,6 +120,8 @@ TEST(SetUpThunderbirdProfile, FreshFolderGetsEverything) {
   EXPECT_EQ(setUp.importFolderName, "Import.sbd");
   EXPECT_TRUE(PathExists(profile + "/Mail/Local Folders/Import"));
   EXPECT_TRUE(PathExists(profile + "/Mail/Local Folders/Import.msf"));
+  EXPECT_TRUE(setUp.profileCreated);
+  EXPECT_TRUE(setUp.newProfileSet);
 
   // Without mailboxes: the profile only.
   Profiles bare;
@@ -128,6 +169,24 @@ TEST(SetUpThunderbirdProfile, ExistingProfilesAreUsedAndLeftAsTheyAre) {
   }
 }
 
+TEST(SetUpThunderbirdProfile, TheInstallationsDefaultProfileIsUsedAsItIs) {
+  // A profiles.ini with nothing but an installation's default.
+  Profiles p;
+  const std::string ini = "[Install4F96D1932A9F858E]\nDefault=xyz.default-release\nLocked=1\n";
+  WriteFile(p.tb + "/profiles.ini", ini);
+  const std::string profile = p.tb + "/xyz.default-release";
+  WriteFile(profile + "/prefs.js", kUserPrefs);
+  const ThunderbirdProfileSetUp setUp = p.Run();
+  EXPECT_TRUE(setUp.failures.empty());
+  EXPECT_EQ(setUp.profileFolder.FullPath(), profile);
+  EXPECT_EQ(setUp.targetFolder.FullPath(), profile + "/Mail/Local Folders/Import.sbd");
+  EXPECT_FALSE(setUp.profileCreated);
+  EXPECT_FALSE(setUp.newProfileSet);
+  EXPECT_EQ(ReadFile(p.tb + "/profiles.ini"), ini);
+  EXPECT_EQ(ReadFile(profile + "/prefs.js"), kUserPrefs);
+  EXPECT_FALSE(PathExists(p.tb + "/Profiles"));
+}
+
 TEST(SetUpThunderbirdProfile, UnusableDefaultProfilesGiveANewProfileAndAnUntouchedList) {
   // No default profile, a path that leads out of the Thunderbird folder, an absolute path
   // outside the home and Thunderbird folders, and a profiles.ini that cannot be read.
@@ -146,6 +205,8 @@ TEST(SetUpThunderbirdProfile, UnusableDefaultProfilesGiveANewProfileAndAnUntouch
     ThunderbirdProfileSetUp setUp = p.Run();
     EXPECT_TRUE(setUp.failures.empty()) << ini;
     EXPECT_EQ(setUp.profileFolder.FullPath(), p.tb + "/Profiles/default.frl") << ini;
+    EXPECT_TRUE(setUp.profileCreated) << ini;
+    EXPECT_FALSE(setUp.newProfileSet) << ini;
     EXPECT_EQ(ReadFile(p.tb + "/Profiles/default.frl/prefs.js"), NewProfilePrefsText()) << ini;
     if (!ini.empty()) {
       EXPECT_EQ(ReadFile(p.tb + "/profiles.ini"), ini);

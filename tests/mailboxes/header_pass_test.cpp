@@ -136,17 +136,24 @@ TEST_F(HeaderPass, SeparatorAndStatusLinesFollowTheTarget) {
     std::optional<std::pair<int8_t, int16_t>> stateAndLabel;  // a table-of-contents entry
     std::string first;                                         // the separator's replacement
     std::string status;                                        // the X-Mozilla-Status pair
+    std::string keys = "";                                     // the label's keyword line
   };
   const std::string pair = "X-Mozilla-Status: 0000\nX-Mozilla-Status2: 00000000\n";
   const Case cases[] = {
       {1, true, std::nullopt, "", ""},
       {1, false, std::nullopt, std::string(kSeparator) + "\n", ""},
+      {1, true, std::pair<int8_t, int16_t>{3, 2}, "", ""},
       {2, false, std::nullopt, "From - Tue Jan 01 12:34:56 2002\n", pair},
       {2, false, std::pair<int8_t, int16_t>{1, 0}, "From - Tue Jan 01 12:34:56 2002\n", pair},
       {2, false, std::pair<int8_t, int16_t>{3, 2}, "From - Tue Jan 01 12:34:56 2002\n",
-       "X-Mozilla-Status: 0003\nX-Mozilla-Status2: 04000000\n"},
+       "X-Mozilla-Status: 0003\nX-Mozilla-Status2: 04000000\n", "X-Mozilla-Keys: eudoralabel2\n"},
       {2, false, std::pair<int8_t, int16_t>{8, 7}, "From - Tue Jan 01 12:34:56 2002\n",
-       "X-Mozilla-Status: 1001\nX-Mozilla-Status2: 0A000000\n"},
+       "X-Mozilla-Status: 1001\nX-Mozilla-Status2: 0A000000\n", "X-Mozilla-Keys: eudoralabel7\n"},
+      {2, false, std::pair<int8_t, int16_t>{9, 15}, "From - Tue Jan 01 12:34:56 2002\n",
+       "X-Mozilla-Status: 0001\nX-Mozilla-Status2: 0A000000\n", "X-Mozilla-Keys: eudoralabel15\n"},
+      // Windows tables of contents allow more labels than have a colour: those get no tag.
+      {2, false, std::pair<int8_t, int16_t>{9, 16}, "From - Tue Jan 01 12:34:56 2002\n",
+       "X-Mozilla-Status: 0001\nX-Mozilla-Status2: 0A000000\n"},
       {2, false, std::pair<int8_t, int16_t>{9, -3}, "From - Tue Jan 01 12:34:56 2002\n",
        "X-Mozilla-Status: 0001\nX-Mozilla-Status2: 00000000\n"},
   };
@@ -161,7 +168,8 @@ TEST_F(HeaderPass, SeparatorAndStatusLinesFollowTheTarget) {
       options.entry.label = c.stateAndLabel->second;
     }
     const Pass pass = Run(Mailbox({kSeparator, kDate, "Subject: S", "", "Body"}), options);
-    EXPECT_EQ(pass.output, c.first + kDate + "\nSubject: S\n" + c.status + kPlain + "\n") << c.first << c.status;
+    EXPECT_EQ(pass.output, c.first + kDate + "\nSubject: S\n" + c.status + c.keys + kPlain + "\n")
+        << c.first << c.status;
     if (c.target == 2) {
       EXPECT_EQ(pass.output.substr(pass.info.status2Offset, 9), c.status.substr(c.status.size() - 9));
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -92,9 +93,11 @@ TEST(ThunderbirdSink, StatusLinesFromTheTableAndTheAttachments) {
   ThunderbirdSink sink(mbox, "In", scratch.Path());
   EXPECT_EQ(Convert(first + second, sink, settings, MacToc({first, second}, {{8, 7}, {3, 2}})), 2);
   const std::string& out = mbox.Data();
-  EXPECT_EQ(Lines(out, "X-Mozilla-Status"),
+  EXPECT_EQ(Lines(out, "X-Mozilla-"),
             (std::vector<std::string>{"X-Mozilla-Status: 1001", "X-Mozilla-Status2: 1A000000",
-                                      "X-Mozilla-Status: 0003", "X-Mozilla-Status2: 04000000"}));
+                                      "X-Mozilla-Keys: eudoralabel7", "X-Mozilla-Status: 0003",
+                                      "X-Mozilla-Status2: 04000000", "X-Mozilla-Keys: eudoralabel2"}));
+  EXPECT_EQ(sink.TaggedLabels(), (std::set<int32_t>{2, 7}));
   EXPECT_EQ(Lines(out, "From "), (std::vector<std::string>{"From - Tue Jan 01 12:34:56 2002",
                                                            "From - Tue Jan 01 12:34:56 2002"}));
   EXPECT_NE(out.find("\n From the top\n"), std::string::npos) << out;
