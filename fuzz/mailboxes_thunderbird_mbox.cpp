@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mailboxes::MailboxCounters counters;
   int64_t resume = 0;
   int32_t converted = 0;
-  converter.Convert(input, mailboxes::DetectLineEnds(input, settings.flavour), sink, resume, converted, counters);
+  converter.Convert(input, mailboxes::DetectLineEnds(input), sink, resume, converted, counters);
   Check(sink.Close(converted));
 
   const std::string& out = mbox.Data();

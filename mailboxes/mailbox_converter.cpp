@@ -24,13 +24,16 @@ std::string SkipLine(const TOCF_Message_Header& entry, int64_t entryNumber) {
 
 }  // namespace
 
-LineEnds DetectLineEnds(platform::ByteStream& input, int32_t flavour) {
+LineEnds DetectLineEnds(platform::ByteStream& input) {
   const uint64_t start = input.Tell();
   std::string line;
   input.ReadUntil('\r', line, kMaxLineLength);
   LineEnds ends;
-  // Mozilla mailboxes end their lines in LF; Eudora's are always read up to the CR.
-  if (flavour == 3 && line.find('\n') != std::string::npos) ends.delimiter = '\n';
+  // Mozilla mailboxes end their lines in LF; Eudora's in CR (Mac) or CR LF (Windows). A Eudora
+  // mailbox whose first line already holds an LF before any CR has been through a Unix tool
+  // (or is a server's mbox file): read up to the CR it would be one single message, so its
+  // lines are read up to the LF as well.
+  if (line.find('\n') != std::string::npos) ends.delimiter = '\n';
   ends.crlf = ends.delimiter == '\r' && input.Peek() == '\n';
   input.Seek(start);
   return ends;

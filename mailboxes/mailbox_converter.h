@@ -83,12 +83,13 @@ struct MailboxHooks {
   std::function<bool()> cancelled;
 };
 
-// How the mailbox's lines end, judged from its first line.
+// How the mailbox's lines end, judged from its first line: LF when an LF comes before the
+// first CR, else CR, with crlf set when that CR is followed by an LF.
 struct LineEnds {
   char delimiter = '\r';
   bool crlf = false;
 };
-LineEnds DetectLineEnds(platform::ByteStream& input, int32_t flavour);
+LineEnds DetectLineEnds(platform::ByteStream& input);
 
 class MailboxConverter {
  public:

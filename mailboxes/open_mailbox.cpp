@@ -23,7 +23,7 @@ bool Ferrolin::OpenMailbox(platform::FileSpec file, const platform::FileSpec& ta
   std::unique_ptr<platform::ByteStream> input = platform::FileStream::Open(file, &readError);
   if (!input) input = std::make_unique<platform::MemoryStream>(std::string_view());
 
-  const mailboxes::LineEnds ends = mailboxes::DetectLineEnds(*input, mSourceFlavour);
+  const mailboxes::LineEnds ends = mailboxes::DetectLineEnds(*input);
   const mailboxes::TableOfContents toc = mailboxes::FindTableOfContents(file, ends.crlf);
 
   mailboxes::MailboxSettings settings;

@@ -142,7 +142,7 @@ TEST(RelatedMessage, ConvertedTwiceCountedAndLoggedOnce) {
   MailboxCounters counters;
   int64_t resume = 0;
   int32_t converted = 0;
-  converter.Convert(input, DetectLineEnds(input, 1), sink, resume, converted, counters);
+  converter.Convert(input, DetectLineEnds(input), sink, resume, converted, counters);
 
   EXPECT_EQ(converted, 3);
   EXPECT_EQ(sink.numbers, (std::vector<int>{1, 2, 3}));

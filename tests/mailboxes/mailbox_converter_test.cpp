@@ -69,7 +69,7 @@ Outcome Convert(const std::string& mailbox, MemorySink& sink, const TableOfConte
   MailboxCounters counters;
   Outcome run;
   run.resume = resume;
-  run.callAgain = converter.Convert(in, mailboxes::DetectLineEnds(in, settings.flavour), sink, run.resume,
+  run.callAgain = converter.Convert(in, mailboxes::DetectLineEnds(in), sink, run.resume,
                                     run.converted, counters);
   return run;
 }
@@ -107,6 +107,15 @@ TEST(MailboxConverter, CutsAMailboxIntoMessages) {
   EXPECT_NE(sink.messages[2].find("Subject: Three\n"), std::string::npos);
   EXPECT_NE(sink.messages[2].find("\n\nBody of Three\n"), std::string::npos);
   EXPECT_EQ(sink.numbers, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(MailboxConverter, EudoraMailboxWithUnixLineEndsIsCutIntoItsMessages) {
+  MemorySink sink(true);
+  const std::string crInBody = "Subject: a CR\rinside a line";
+  Outcome run = Convert(Message("One", "\n") + Message("Two", "\n", crInBody + "\n"), sink);
+  EXPECT_EQ(run.converted, 2);
+  ASSERT_EQ(sink.messages.size(), 2u);
+  EXPECT_NE(sink.messages[1].find("\n\nBody of Two\n"), std::string::npos);
 }
 
 TEST(MailboxConverter, ContinuesPastTheSplitLimitInAFurtherCall) {

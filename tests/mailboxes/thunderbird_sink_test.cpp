@@ -32,7 +32,7 @@ int32_t Convert(const std::string& mailbox, ThunderbirdSink& sink, MailboxSettin
   mailboxes::MailboxCounters counters;
   int64_t resume = 0;
   int32_t converted = 0;
-  converter.Convert(in, mailboxes::DetectLineEnds(in, settings.flavour), sink, resume, converted, counters);
+  converter.Convert(in, mailboxes::DetectLineEnds(in), sink, resume, converted, counters);
   EXPECT_TRUE(sink.Close(converted));
   return converted;
 }
