@@ -37,6 +37,17 @@ platform::FileSpec OpenOrCreateFolder(const platform::FileSpec& parent, const st
   return folder;
 }
 
+// Whether a Windows Eudora data folder lies directly in folder.
+bool HoldsWindowsDataFolder(discovery::EudoraLayout& layout, const platform::FileSpec& folder) {
+  std::vector<std::string> names;
+  platform::ListFolder(folder, names);
+  for (const std::string& name : names) {
+    platform::FileSpec item = platform::Child(folder, name);
+    if (platform::KindOf(item) == platform::ItemKind::kFolder && layout.IsWindowsDataFolder(item)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void Ferrolin::DoAEOpenDoc(const platform::AppleEvent& event, platform::AppleEvent&, long) {
@@ -121,13 +132,17 @@ void Ferrolin::DoAEOpenDoc(const platform::AppleEvent& event, platform::AppleEve
     platform::FileSpec target = item;
     platform::ResolveSymlinks(target);
     if (platform::KindOf(target) == platform::ItemKind::kFolder) {
+      // A Windows Eudora data folder stands where the Mac "Mail Folder" stands: dropped, or
+      // lying directly in the dropped folder, its mailboxes get depth 0.
       const std::string& name = target.name;
-      if (platform::Exists(platform::Child(target, "Mail Folder")) || name == "Eudora Folder")
-        ScanFolderForConvertableFiles(target, -2, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
-      else if (name == "Mail Folder" || Layout().IsWindowsDataFolder(target))
-        ScanFolderForConvertableFiles(target, -1, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
-      else
-        ScanFolderForConvertableFiles(target, 0, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
+      const bool windowsDataFolder = Layout().IsWindowsDataFolder(target);
+      int32_t depth = 0;
+      if (windowsDataFolder || name == "Mail Folder")
+        depth = -1;
+      if (!windowsDataFolder && (platform::Exists(platform::Child(target, "Mail Folder")) || name == "Eudora Folder" ||
+                                 HoldsWindowsDataFolder(Layout(), target)))
+        depth = -2;
+      ScanFolderForConvertableFiles(target, depth, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
     } else if (AddIfIsConvertableFile(target, -1, attachmentsFound, partsFound, attachmentsFolder, partsFolder)) {
       ++mFileCount;
     }

@@ -222,9 +222,9 @@ TEST(ConversionRun, DialogsResetTheChoicesAndSizeTheSummary) {
 
 namespace {
 
-TEST(ConversionRun, EachDataFolderGivesItsMailboxesItsOwnAttachments) {
-  Launch l;
-  // Two Windows data folders whose attachments have the same name and different contents.
+// Two Windows data folders, src/first and src/second, whose attachments have the same name
+// and different contents.
+void MakeTwoWindowsDataFolders(Launch& l) {
   for (const char* who : {"first", "second"}) {
     const std::string top = l.scratch / (std::string("src/") + who);
     WriteFile(top + "/In.mbx",
@@ -236,20 +236,41 @@ TEST(ConversionRun, EachDataFolderGivesItsMailboxesItsOwnAttachments) {
     WriteFile(top + "/Embedded/none", "");
   }
   l.Set(kPropShowDialogs, platform::MakeBoolean(false));
-  l.Open({l.scratch / "src/first", l.scratch / "src/second"});
-  l.app.Run();
+}
+
+void ExpectEachInboxWithItsOwnAttachment(Launch& l) {
   EXPECT_EQ(l.app.WriteFailureCount(), 0);
   const std::string import = l.scratch / "home/Library/Mail/Mailboxes/Import/";
   EXPECT_NE(ReadFile(import + "Inbox first.mbox/Messages/1.emlx").find("Zmlyc3Q="), std::string::npos);  // "first"
   EXPECT_NE(ReadFile(import + "Inbox second.mbox/Messages/1.emlx").find("c2Vjb25k"), std::string::npos);  // "second"
   const std::string log = l.Log();
   for (const char* who : {"first", "second"}) {
-    EXPECT_NE(log.find("\n* Located 'Attachments Folder'\n" + (l.scratch / "src/") + who + "/attach\n* Located 'Parts Folder'\n" +
-                       (l.scratch / "src/") + who + "/Embedded"),
+    const std::string top = l.scratch / (std::string("src/") + who);
+    EXPECT_NE(log.find("\n* Located 'Attachments Folder'\n" + top + "/attach\n* Located 'Parts Folder'\n" + top +
+                       "/Embedded"),
               std::string::npos)
         << log;
     EXPECT_NE(log.find(std::string("* Mailbox \"Inbox ") + who + "\""), std::string::npos);
   }
+}
+
+TEST(ConversionRun, EachDataFolderGivesItsMailboxesItsOwnAttachments) {
+  Launch l;
+  MakeTwoWindowsDataFolders(l);
+  l.Open({l.scratch / "src/first", l.scratch / "src/second"});
+  l.app.Run();
+  ExpectEachInboxWithItsOwnAttachment(l);
+}
+
+TEST(ConversionRun, FolderHoldingWindowsDataFoldersPutsTheirMailboxesAtTheTop) {
+  // As with a folder that holds a Mac "Mail Folder": the data folders' mailboxes get depth 0.
+  Launch l;
+  MakeTwoWindowsDataFolders(l);
+  WriteFile(l.scratch / "src/first/EudPriv/Saved", kMailbox);
+  l.Open({l.scratch / "src"});
+  l.app.Run();
+  ExpectEachInboxWithItsOwnAttachment(l);
+  EXPECT_EQ(l.Log().find("Saved"), std::string::npos);
 }
 
 }  // namespace

@@ -162,8 +162,8 @@ TEST(Scan, WindowsDataFolderPlaysTheMailFolder) {
   EXPECT_EQ(walk.attachments.FullPath(), top + "/attach");
   EXPECT_EQ(walk.parts.FullPath(), top + "/Embedded");
 
-  // Met inside a dropped folder, it keeps its place below it, and its own folders are
-  // still not entered.
+  // Met further down a walk (here below a folder walked at depth 0), it keeps its place
+  // below that folder, and its own folders are still not entered.
   Walk outer = WalkFolder(s, s / "src", 0);
   EXPECT_EQ(outer.queued.size(), 2u);
   EXPECT_EQ(outer.queued.at("src/Eudora/In.mbx").first, 2);
