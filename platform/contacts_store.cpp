@@ -19,11 +19,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
 
 #include "platform/encodings.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
 
@@ -150,15 +149,10 @@ std::string MultiValue::AddDictionary(ContactDictionary dictionary, std::string_
 }
 
 std::string NewUniqueIdentifier() {
-  static std::mt19937_64 generator{std::random_device{}()};
-  uint64_t high = generator(), low = generator();
-  high = (high & ~0xF000ull) | 0x4000ull;                           // version 4
-  low = (low & ~(0xC000ull << 48)) | (0x8000ull << 48);             // variant 10
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%08X-%04X-%04X-%04X-%012llX", static_cast<unsigned>(high >> 32),
-                static_cast<unsigned>((high >> 16) & 0xFFFF), static_cast<unsigned>(high & 0xFFFF),
-                static_cast<unsigned>(low >> 48), static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
-  return buffer;
+  std::string id = RandomUUID();
+  for (char& c : id)
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+  return id;
 }
 
 std::string FoldCase(std::string_view utf8) {

@@ -1,9 +1,5 @@
 #include "platform/system.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -57,31 +53,17 @@ std::string CurrentTimeText() {
 }
 
 std::string RandomUUID() {
-  unsigned char bytes[16];
-  size_t have = 0;
-  int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-  while (fd >= 0 && have < sizeof bytes) {
-    ssize_t got = read(fd, bytes + have, sizeof bytes - have);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    have += static_cast<size_t>(got);
-  }
-  if (fd >= 0) close(fd);
-  // Without /dev/urandom (a chroot, say) the library's random device still gives unique ids.
-  if (have < sizeof bytes) {
-    std::random_device device;
-    for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(device());
-  }
-  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
-  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // variant 10
-  std::string out;
-  char hex[3];
-  for (size_t i = 0; i < sizeof bytes; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
-    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(bytes[i]));
-    out += hex;
-  }
-  return out;
+  // Identifiers only need to be unique, not secret: one generator seeded from the system's
+  // random source serves every identifier of the run.
+  static std::mt19937_64 generator{std::random_device{}()};
+  uint64_t high = generator(), low = generator();
+  high = (high & ~0xF000ull) | 0x4000ull;                // version 4
+  low = (low & ~(0xC000ull << 48)) | (0x8000ull << 48);  // variant 10
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%08x-%04x-%04x-%04x-%012llx", static_cast<unsigned>(high >> 32),
+                static_cast<unsigned>((high >> 16) & 0xFFFF), static_cast<unsigned>(high & 0xFFFF),
+                static_cast<unsigned>(low >> 48), static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
+  return buffer;
 }
 
 }  // namespace platform

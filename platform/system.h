@@ -23,8 +23,8 @@ uint32_t TickCount();
 // The current time as ctime() writes it: 24 characters and a line feed.
 std::string CurrentTimeText();
 
-// A random UUID (version 4) from the system's random source, in lower-case hexadecimal
-// groups of 8-4-4-4-12, as Thunderbird names its cards and lists.
+// A random UUID (version 4) in lower-case hexadecimal groups of 8-4-4-4-12, as Thunderbird
+// names its cards and lists.
 std::string RandomUUID();
 
 }  // namespace platform
