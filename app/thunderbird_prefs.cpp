@@ -24,9 +24,8 @@ int AppendThunderbirdPrefs(const platform::FileSpec& profile, std::string_view l
   if (int error = ReadThunderbirdPrefs(profile, bytes)) return error;
   if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
   bytes.append(lines);
-  platform::FileSpec prefs = platform::Child(profile, "prefs.js");
-  if (platform::Exists(prefs)) platform::ResolveSymlinks(prefs);
-  return platform::ReplaceFileAtomically(prefs.FullPath(), bytes);
+  // The replacement follows a link to the file it names.
+  return platform::ReplaceFileAtomically(platform::Child(profile, "prefs.js").FullPath(), bytes);
 }
 
 }  // namespace app

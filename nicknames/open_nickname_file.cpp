@@ -91,9 +91,8 @@ void WriteTBSQLiteAddressBook(Ferrolin& app, const std::string& bookName, const 
   if (book) {
     nicknames::WriteTBSQLiteBook(contents, *book);
     if (std::optional<std::string> fileName = book->Finish(nicknames::TBSQLiteBookFileName)) {
-      const platform::FileSpec prefsFile = platform::Child(profile, "prefs.js");
       std::string prefs;
-      int failed = platform::Exists(prefsFile) ? platform::ReadFile(prefsFile, prefs) : 0;
+      int failed = app::ReadThunderbirdPrefs(profile, prefs);
       if (!failed) {
         std::set<std::string> taken = nicknames::TBDirectoryKeysInPrefs(prefs);
         taken.insert(mabKey);
@@ -101,7 +100,8 @@ void WriteTBSQLiteAddressBook(Ferrolin& app, const std::string& bookName, const 
         failed = app::AppendThunderbirdPrefs(profile, nicknames::TBSQLitePreferenceLines(key, bookName, *fileName));
       }
       if (failed)
-        app.ReportWriteFailure(prefsFile.FullPath() + " (the address book " + *fileName + " is not registered)",
+        app.ReportWriteFailure(platform::Child(profile, "prefs.js").FullPath() + " (the address book " + *fileName +
+                                   " is not registered)",
                                failed);
       return;
     }
