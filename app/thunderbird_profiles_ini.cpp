@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "text/ini.h"
+
 namespace {
 
 constexpr std::string_view kProfilesPrefix = "Profiles/";
@@ -40,13 +42,6 @@ DefaultProfileLocation LocatedPath(std::string_view path) {
   return Located(DefaultProfileLocation::Base::kThunderbirdFolder, path);
 }
 
-std::string_view Trimmed(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r";
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-}
-
 // The profile current Thunderbird starts with: an installation's default, else the profile
 // marked as the default one. Section names and keys are compared as Thunderbird writes them.
 DefaultProfileLocation FindCurrentDefaultProfile(std::string_view ini) {
@@ -61,31 +56,21 @@ DefaultProfileLocation FindCurrentDefaultProfile(std::string_view ini) {
     path.reset();
     flagged = false;
   };
-  size_t start = 0;
-  while (start < ini.size()) {
-    size_t end = ini.find('\n', start);
-    if (end == std::string_view::npos) end = ini.size();
-    const std::string_view line = Trimmed(ini.substr(start, end - start));
-    start = end + 1;
-    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-    if (line.front() == '[') {
+  text::ForEachIniLine(ini, [&](std::string_view inSection, std::string_view key, std::string_view value) {
+    if (key.empty()) {
       endProfileSection();
-      const size_t close = line.find(']');
-      section = close == std::string_view::npos ? std::string_view() : Trimmed(line.substr(1, close - 1));
-      continue;
+      section = inSection;
+      return true;
     }
-    const size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    const std::string_view key = Trimmed(line.substr(0, equals));
-    const std::string_view value = Trimmed(line.substr(equals + 1));
-    if (value.empty()) continue;
+    if (value.empty()) return true;  // an empty value counts as none
     if (section.starts_with("Install")) {
       if (key == "Default" && !installDefault) installDefault = value;
     } else if (section.starts_with("Profile")) {
       if (key == "Path" && !path) path = value;
       if (key == "Default" && value == "1") flagged = true;
     }
-  }
+    return true;
+  });
   endProfileSection();
   if (installDefault) return LocatedPath(*installDefault);
   if (flaggedPath) return LocatedPath(*flaggedPath);
