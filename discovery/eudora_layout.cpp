@@ -41,10 +41,8 @@ bool IsFolOfMailboxes(std::string_view name) {
 
 }  // namespace
 
-EudoraLayout::FolderFacts EudoraLayout::Gather(const platform::FileSpec& folder) {
+EudoraLayout::FolderFacts EudoraLayout::Gather(const platform::FileSpec& folder, const std::vector<std::string>& names) {
   FolderFacts facts;
-  std::vector<std::string> names;
-  if (folder.name.empty() || platform::ListFolder(folder, names) != 0) return facts;
   std::optional<std::string> descmap, ini;
   for (const std::string& name : names) {
     if (!descmap && text::EqualsNoCase(name, "descmap.pce")) descmap = name;
@@ -101,14 +99,24 @@ EudoraLayout::FolderFacts EudoraLayout::Gather(const platform::FileSpec& folder)
   return facts;
 }
 
-const EudoraLayout::FolderFacts& EudoraLayout::Facts(const platform::FileSpec& folder) {
+const EudoraLayout::FolderFacts& EudoraLayout::Facts(const platform::FileSpec& folder,
+                                                      const std::vector<std::string>* names) {
   const std::string key = folder.FullPath();
   auto it = facts_.find(key);
-  if (it == facts_.end()) it = facts_.emplace(key, Gather(folder)).first;
-  return it->second;
+  if (it != facts_.end()) return it->second;
+  std::vector<std::string> listed;
+  if (!names) {
+    if (!folder.name.empty()) platform::ListFolder(folder, listed);
+    names = &listed;
+  }
+  return facts_.emplace(key, folder.name.empty() ? FolderFacts() : Gather(folder, *names)).first->second;
 }
 
 bool EudoraLayout::IsWindowsDataFolder(const platform::FileSpec& folder) { return Facts(folder).windowsDataFolder; }
+
+bool EudoraLayout::IsWindowsDataFolder(const platform::FileSpec& folder, const std::vector<std::string>& names) {
+  return Facts(folder, &names).windowsDataFolder;
+}
 
 std::optional<platform::FileSpec> EudoraLayout::WindowsDataFolderOf(const platform::FileSpec& item) {
   for (platform::FileSpec folder = platform::ParentOf(item); !folder.name.empty(); folder = platform::ParentOf(folder)) {

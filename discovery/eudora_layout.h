@@ -16,6 +16,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -34,6 +35,8 @@ class EudoraLayout {
   // Whether folder is a Windows Eudora data folder: it holds "Eudora.ini" or "descmap.pce"
   // and is no "NAME.fol" folder of mailboxes.
   bool IsWindowsDataFolder(const platform::FileSpec& folder);
+  // The same, for a folder whose listing is at hand (the walk lists every folder anyway).
+  bool IsWindowsDataFolder(const platform::FileSpec& folder, const std::vector<std::string>& names);
 
   // The Windows data folder that item lies in, directly or inside its ".fol" folders.
   std::optional<platform::FileSpec> WindowsDataFolderOf(const platform::FileSpec& item);
@@ -60,8 +63,10 @@ class EudoraLayout {
     WindowsEudoraFolders folders;
     std::unordered_set<std::string> ownFolders;  // lower-case names
   };
-  const FolderFacts& Facts(const platform::FileSpec& folder);
-  FolderFacts Gather(const platform::FileSpec& folder);
+  // The folder's facts, gathered from names (its listing) or, without them, from a listing
+  // made here.
+  const FolderFacts& Facts(const platform::FileSpec& folder, const std::vector<std::string>* names = nullptr);
+  FolderFacts Gather(const platform::FileSpec& folder, const std::vector<std::string>& names);
 
   std::unordered_map<std::string, FolderFacts> facts_;
 };

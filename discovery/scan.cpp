@@ -105,7 +105,7 @@ void Ferrolin::ScanFolderForConvertableFiles(const platform::FileSpec& folder, i
   std::vector<std::string> names;
   platform::ListFolder(folder, names);
   // A Windows data folder plays the Mac "Mail Folder"'s part; its own folders hold no mail.
-  const bool windowsDataFolder = Layout().IsWindowsDataFolder(folder);
+  const bool windowsDataFolder = Layout().IsWindowsDataFolder(folder, names);
   for (const std::string& name : names) {
     platform::FileSpec item = platform::Child(folder, name);
     // Fork sidecars belong to their files; they are not items of their own.
