@@ -25,6 +25,31 @@ bool IsSkippedFolder(std::string_view name) {
   return false;
 }
 
+// The Mac data folder a file's path leads to: the folder named "Eudora Folder" on it, else
+// the folder that holds the "Mail Folder" on it; nothing when the path names neither.
+std::optional<platform::FileSpec> MacDataFolderOf(const platform::FileSpec& file) {
+  const std::string path = file.FullPath();
+  // Counts the separators after position from that are not the path's last character.
+  auto separatorsAfter = [&path](size_t from) {
+    int count = 0;
+    for (size_t i = from + 1; i + 1 < path.size(); ++i)
+      if (path[i] == '/') ++count;
+    return count;
+  };
+  platform::FileSpec top = file;
+  size_t at = path.find("Eudora Folder/");
+  if (at != std::string::npos) {
+    for (int ups = separatorsAfter(at + 13); ups > 0; --ups) FSPGetParentSpec(top);
+    if (file.name != "Eudora Folder") FSPGetParentSpec(top);
+  } else {
+    at = path.find("Mail Folder/");
+    if (at == std::string::npos) return std::nullopt;
+    for (int ups = separatorsAfter(at); ups > 0; --ups) FSPGetParentSpec(top);
+    FSPGetParentSpec(top);
+  }
+  return top;
+}
+
 }  // namespace
 
 bool Ferrolin::IsConvertableFile(const platform::FileSpec& file, int32_t depth, int16_t& kind) {
@@ -81,13 +106,8 @@ bool Ferrolin::AddIfIsConvertableFile(const platform::FileSpec& file, int32_t de
     // data folders takes every attachment from the right one; the run's own four results are
     // those of the first data folder that has one of them, for files that lie in none.
     queued->eudoraFolders = LocateEudoraFolders(file);
-    if (!attachmentsFound && !partsFound && queued->eudoraFolders >= 0) {
-      const EudoraFolders& found = mEudoraFolders[static_cast<size_t>(queued->eudoraFolders)];
-      attachmentsFound = found.attachmentsFound;
-      partsFound = found.partsFound;
-      attachmentsFolder = found.attachmentsFolder;
-      partsFolder = found.partsFolder;
-    }
+    if (!attachmentsFound && !partsFound)
+      LocateAttachmentFolder(file, attachmentsFound, partsFound, attachmentsFolder, partsFolder);
   }
   if (mItems) mItems->push_back(std::move(queued));
   return true;
@@ -137,52 +157,31 @@ void Ferrolin::LocateAttachmentFolder(platform::FileSpec file, bool& attachments
 }
 
 int32_t Ferrolin::LocateEudoraFolders(const platform::FileSpec& file) {
-  // A file of a Windows data folder (directly or in its .fol folders): "attach" (or what
-  // Eudora.ini names) and "Embedded" of that folder.
-  if (std::optional<platform::FileSpec> data = Layout().WindowsDataFolderOf(file)) {
-    const std::string key = data->FullPath();
-    if (auto it = mDataFolderIndex.find(key); it != mDataFolderIndex.end()) return it->second;
-    const discovery::WindowsEudoraFolders windows = Layout().FoldersOf(*data);
-    EudoraFolders found;
-    found.attachmentsFound = windows.attachmentsFound;
-    found.attachmentsFolder = windows.attachmentsFound ? windows.attachments : platform::Child(*data, "attach");
-    found.partsFound = windows.embeddedFound;
-    found.partsFolder = windows.embeddedFound ? windows.embedded : platform::Child(*data, "Embedded");
-    mEudoraFolders.push_back(found);
-    return mDataFolderIndex[key] = static_cast<int32_t>(mEudoraFolders.size() - 1);
-  }
-
-  // On the Mac, the data folder is found by the names on the file's path.
-  const std::string path = file.FullPath();
-  const std::string fileName = file.name;
-  // Counts the separators after position from that are not the path's last character.
-  auto separatorsAfter = [&path](size_t from) {
-    int count = 0;
-    for (size_t i = from + 1; i + 1 < path.size(); ++i)
-      if (path[i] == '/') ++count;
-    return count;
-  };
-  platform::FileSpec top = file;
-  size_t at = path.find("Eudora Folder/");
-  if (at != std::string::npos) {
-    for (int ups = separatorsAfter(at + 13); ups > 0; --ups) FSPGetParentSpec(top);
-    if (fileName != "Eudora Folder") FSPGetParentSpec(top);
-  } else {
-    at = path.find("Mail Folder/");
-    if (at == std::string::npos) return -1;
-    for (int ups = separatorsAfter(at); ups > 0; --ups) FSPGetParentSpec(top);
-    FSPGetParentSpec(top);
-  }
-  const std::string key = top.FullPath();
+  // A file of a Windows data folder (directly or in its .fol folders), else one whose path
+  // leads to a Mac data folder.
+  const std::optional<platform::FileSpec> windows = Layout().WindowsDataFolderOf(file);
+  const std::optional<platform::FileSpec> top = windows ? windows : MacDataFolderOf(file);
+  if (!top) return -1;
+  const std::string key = top->FullPath();
   if (auto it = mDataFolderIndex.find(key); it != mDataFolderIndex.end()) return it->second;
+
   EudoraFolders found;
-  found.partsFolder = platform::Child(top, "Parts Folder");
-  found.partsFound = platform::Exists(found.partsFolder);
-  found.attachmentsFolder = platform::Child(top, "Attachments Folder");
-  found.attachmentsFound = platform::Exists(found.attachmentsFolder);
-  bool isFolder = false;
-  if (found.partsFound) ResolveAliasesAndSymlinks(found.partsFolder, isFolder);
-  if (found.attachmentsFound) ResolveAliasesAndSymlinks(found.attachmentsFolder, isFolder);
+  if (windows) {
+    // "attach" (or what Eudora.ini names) and "Embedded".
+    const discovery::WindowsEudoraFolders folders = Layout().FoldersOf(*top);
+    found.attachmentsFound = folders.attachmentsFound;
+    found.attachmentsFolder = folders.attachmentsFound ? folders.attachments : platform::Child(*top, "attach");
+    found.partsFound = folders.embeddedFound;
+    found.partsFolder = folders.embeddedFound ? folders.embedded : platform::Child(*top, "Embedded");
+  } else {
+    found.partsFolder = platform::Child(*top, "Parts Folder");
+    found.partsFound = platform::Exists(found.partsFolder);
+    found.attachmentsFolder = platform::Child(*top, "Attachments Folder");
+    found.attachmentsFound = platform::Exists(found.attachmentsFolder);
+    bool isFolder = false;
+    if (found.partsFound) ResolveAliasesAndSymlinks(found.partsFolder, isFolder);
+    if (found.attachmentsFound) ResolveAliasesAndSymlinks(found.attachmentsFolder, isFolder);
+  }
   mEudoraFolders.push_back(found);
   return mDataFolderIndex[key] = static_cast<int32_t>(mEudoraFolders.size() - 1);
 }
